@@ -1,0 +1,112 @@
+// The baseline: both reports computed straight from the C library's fscanf,
+// as plainly as the format and the figures allow. The benchmark measures our
+// programs against it, and the end-to-end tests compare their output with it
+// on logs where the two readers agree by design (no integer beyond 32 bits,
+// no hexadecimal number, no partial spelling of inf or nan).
+//
+//   fscanf_tally full LOG...   prints what runtally prints
+//   fscanf_tally short LOG     prints what runtally2 prints
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct Record {
+    int L = 0;
+    float CPU = 0;
+    float B = 0;
+    float MCPU = 0;
+    int P = 0;
+};
+
+double ratio(double sum, double divisor)
+{
+    return divisor != 0 ? sum / divisor : 0.0;
+}
+
+int full(int count, char** paths)
+{
+    std::printf("%d applications\n", count);
+    Record r;
+    double total_benefit = 0, total_instability = 0, total_utilization = 0, total_frequency = 0;
+    int total_missed = 0, total_samples = 0;
+    for (int i = 0; i < count; ++i) {
+        double prev_b = 0, cur_b = 0, benefit = 0, instability = 0, samples = 0, cpu_time = 0, time = 0;
+        int missed = 0;
+        if (std::FILE* f = std::fopen(paths[i], "r")) {
+            while (std::fscanf(f, "L:%d, CPU:%f, B:%f, MCPU:%f, P:%d\n", &r.L, &r.CPU, &r.B, &r.MCPU, &r.P) >= 4) {
+                if (r.B == 0)
+                    r.MCPU = 0;
+                prev_b = cur_b;
+                cur_b = r.B;
+                if (samples == 0)
+                    prev_b = cur_b;
+                const double change = std::fabs(cur_b - prev_b);
+                const double s = static_cast<double>(r.P) / 1000000;
+                time += s;
+                benefit += cur_b * s;
+                instability += change;
+                cpu_time += static_cast<double>(r.MCPU) * s;
+                if (r.B == 0)
+                    ++missed;
+                samples += 1.0;
+            }
+            std::fclose(f);
+        }
+        const double utilization = ratio(cpu_time, time);
+        const double frequency = ratio(missed, samples);
+        std::printf("B:%2.2f, I:%2.5f, U:%2.5f, M:%d/%d (%2.4f%%)\n", benefit, instability, utilization, missed,
+                    static_cast<int>(samples), 100 * frequency);
+        total_benefit += benefit;
+        total_instability += instability;
+        total_utilization += utilization;
+        total_missed += missed;
+        total_frequency += frequency;
+        total_samples += static_cast<int>(samples);
+    }
+    std::printf("\n");
+    std::printf("Total Benefit:     %2.4f\n", total_benefit);
+    std::printf("Total Instability: %2.4f\n", total_instability);
+    std::printf("Total Utilization: %2.4f\n", total_utilization);
+    std::printf("Missed Deadlines:  %d/%d\n", total_missed, total_samples);
+    std::printf("Avg. Benefit:      %2.4f\n", total_benefit / count);
+    std::printf("Avg. Instability:  %2.4f\n", total_instability / count);
+    std::printf("Avg. Missed Dls:   %d\n", total_missed / count);
+    std::printf("Missed DL Freq:    %2.4f%%\n", (100 * total_frequency) / count);
+    return 0;
+}
+
+int brief(const char* path)
+{
+    Record r;
+    double prev_b = 0, cur_b = 0, benefit = 0, instability = 0, samples = 0;
+    if (std::FILE* f = std::fopen(path, "r")) {
+        while (std::fscanf(f, "L:%d, CPU:%f, B:%f, MCPU:%f\n", &r.L, &r.CPU, &r.B, &r.MCPU) >= 4) {
+            prev_b = cur_b;
+            cur_b = r.B;
+            if (samples == 0)
+                prev_b = cur_b;
+            const double change = std::fabs(cur_b - prev_b);
+            benefit += cur_b;
+            instability += change;
+            samples += 1.0;
+        }
+        std::fclose(f);
+    }
+    std::printf("B:%2.2f, I:%2.5f\n", ratio(benefit, samples), ratio(instability, samples));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc >= 3 && std::strcmp(argv[1], "full") == 0)
+        return full(argc - 2, argv + 2);
+    if (argc == 3 && std::strcmp(argv[1], "short") == 0)
+        return brief(argv[2]);
+    std::fputs("usage: fscanf_tally full LOG... | fscanf_tally short LOG\n", stderr);
+    return 2;
+}

@@ -1,0 +1,77 @@
+#include "logformat/log_stream.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+LogStream::LogStream(const char* path)
+    : file_(std::fopen(path, "r")), block_size_(kBlockSize), pos_(buffer_.data()), end_(buffer_.data())
+{
+    if (file_ == nullptr) {
+        error_ = pending_error_ = errno;
+        drained_ = true;
+        return;
+    }
+    // The block buffer is the only buffer: the file's own would be a second copy.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+}
+
+LogStream::LogStream(std::FILE* file, std::size_t block_size)
+    : file_(file), block_size_(std::clamp<std::size_t>(block_size, 1, kBlockSize)),
+      pos_(buffer_.data()), end_(buffer_.data())
+{
+}
+
+LogStream::~LogStream() { close(); }
+
+void LogStream::close()
+{
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    base_offset_ += static_cast<std::uint64_t>(pos_ - buffer_.data());
+    pos_ = end_ = buffer_.data();
+    drained_ = true;
+}
+
+// Moves the unconsumed bytes to the front of the buffer and reads one block
+// behind them. False when nothing more could be read; a fault met here
+// becomes visible to the reader now, since it needed the bytes behind it.
+bool LogStream::refill()
+{
+    const auto unread = static_cast<std::size_t>(end_ - pos_);
+    base_offset_ += static_cast<std::uint64_t>(pos_ - buffer_.data());
+    std::memmove(buffer_.data(), pos_, unread);
+    pos_ = buffer_.data();
+    end_ = pos_ + unread;
+    if (drained_) {
+        error_ = pending_error_;
+        return false;
+    }
+    const std::size_t got = std::fread(end_, 1, block_size_, file_);
+    end_ += got;
+    if (got < block_size_) {
+        drained_ = true;
+        if (std::ferror(file_) != 0)
+            pending_error_ = errno != 0 ? errno : EIO;
+    }
+    if (got == 0) {
+        error_ = pending_error_;
+        return false;
+    }
+    return true;
+}
+
+int LogStream::underflow()
+{
+    return refill() ? static_cast<unsigned char>(*pos_) : kEnd;
+}
+
+int LogStream::peek_at(std::size_t ahead)
+{
+    while (static_cast<std::size_t>(end_ - pos_) <= ahead)
+        if (!refill())
+            return kEnd;
+    return static_cast<unsigned char>(pos_[ahead]);
+}

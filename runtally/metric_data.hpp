@@ -1,0 +1,38 @@
+#pragma once
+
+#include "logformat/app_data.hpp"
+
+// The figures of one application, from running sums over its samples. Each
+// sample weighs its period in seconds, s = P / 1000000.
+//
+// Counts are 64-bit: a run over thousands of large logs can pass 2^31 samples,
+// and a count must never wrap around.
+class MetricData {
+public:
+    MetricData() { clear(); }
+
+    void clear();
+    void add_sample(const AppData& a);
+
+    double get_benefit() const { return benefit; }
+    double get_average_benefit() const { return quotient(benefit, total_time); }
+    double get_utilization() const { return quotient(cpu_time, total_time); }
+    double get_instability() const { return instability; }
+    double get_average_instability() const { return quotient(instability, total_time); }
+    long long get_missed_deadlines() const { return missed_deadlines; }
+    double get_missed_deadline_frequency() const { return quotient(static_cast<double>(missed_deadlines), num_samples); }
+    long long get_num_samples() const { return static_cast<long long>(num_samples); }
+
+private:
+    // A mean over nothing (no sample, or periods that sum to zero) is 0.
+    static double quotient(double sum, double divisor) { return divisor != 0 ? sum / divisor : 0.0; }
+
+    double prev_b;
+    double cur_b;
+    double benefit;      // sum of B × s
+    double instability;  // sum of |B - previous B|
+    double num_samples;
+    double cpu_time;     // sum of MCPU × s
+    double total_time;   // sum of s
+    long long missed_deadlines;  // samples with B exactly zero
+};

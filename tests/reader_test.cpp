@@ -1,0 +1,268 @@
+// The reader, case by case: for each input, the result of every read, the
+// record after it and where the next read starts. Every case runs with
+// blocks of many sizes, so that records cross the buffer's end everywhere.
+
+#include "logformat/read_sample.hpp"
+#include "stream_support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cerrno>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr LogPattern F = LogPattern::Full;
+constexpr LogPattern S = LogPattern::Short;
+constexpr float kInf = std::numeric_limits<float>::infinity();
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+// The record before the first read: fields no read has stored show -9.
+constexpr AppData kStart{-9, -9, -9, -9, -9};
+
+struct Read {
+    int result;
+    AppData record;
+    std::uint64_t next;  // offset where the next read starts
+};
+
+struct Case {
+    const char* name;
+    std::string input;
+    LogPattern pattern;
+    std::vector<Read> reads;
+};
+
+bool same_bits(float a, float b)
+{
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+}
+
+bool same(const AppData& a, const AppData& b)
+{
+    return a.L == b.L && same_bits(a.CPU, b.CPU) && same_bits(a.B, b.B) && same_bits(a.MCPU, b.MCPU) && a.P == b.P;
+}
+
+std::string show(const AppData& r)
+{
+    return "{L:" + std::to_string(r.L) + " CPU:" + std::to_string(r.CPU) + " B:" + std::to_string(r.B) +
+           " MCPU:" + std::to_string(r.MCPU) + " P:" + std::to_string(r.P) + "}";
+}
+
+const std::vector<Case> kCases = {
+    // Well-formed logs.
+    {"two lines, the second with a zero benefit",
+     "L:1, CPU:0.5, B:2, MCPU:0.25, P:1000\nL:2, CPU:0.5, B:0, MCPU:0.75, P:2000\n", F,
+     {{5, {1, 0.5, 2, 0.25, 1000}, 37}, {5, {2, 0.5, 0, 0.75, 2000}, 74}, {-1, {2, 0.5, 0, 0.75, 2000}, 74}}},
+    {"a last line without a newline", "L:1, CPU:0.5, B:2, MCPU:0.25, P:1000", F,
+     {{5, {1, 0.5, 2, 0.25, 1000}, 36}, {-1, {1, 0.5, 2, 0.25, 1000}, 36}}},
+    {"two records on one line, separated by a blank",
+     "L:1, CPU:0.5, B:2, MCPU:0.25, P:1000 L:2, CPU:0.5, B:3, MCPU:0.75, P:2000\n", F,
+     {{5, {1, 0.5, 2, 0.25, 1000}, 37}, {5, {2, 0.5, 3, 0.75, 2000}, 74}, {-1, {2, 0.5, 3, 0.75, 2000}, 74}}},
+
+    // White space.
+    {"blank lines and indentation between lines are swallowed",
+     "L:1, CPU:1, B:1, MCPU:1, P:1\n\n\n  L:2, CPU:2, B:2, MCPU:2, P:2\n", F,
+     {{5, {1, 1, 1, 1, 1}, 33}, {5, {2, 2, 2, 2, 2}, 62}, {-1, {2, 2, 2, 2, 2}, 62}}},
+    {"blank lines between short lines are swallowed", "L:1, CPU:1, B:1, MCPU:1\n\nL:2, CPU:2, B:2, MCPU:2\n", S,
+     {{4, {1, 1, 1, 1, -9}, 25}, {4, {2, 2, 2, 2, -9}, 49}, {-1, {2, 2, 2, 2, -9}, 49}}},
+    {"a blank after a colon, none or a tab after a comma", "L: 1,CPU:\t2,\tB: 3,  MCPU:4,P: 5\n", F,
+     {{5, {1, 2, 3, 4, 5}, 32}, {-1, {1, 2, 3, 4, 5}, 32}}},
+    {"a record split after a comma and after a colon", "L:1,\nCPU:\n2, B:3, MCPU:4, P:5\n", F,
+     {{5, {1, 2, 3, 4, 5}, 30}, {-1, {1, 2, 3, 4, 5}, 30}}},
+    {"a record split before a comma is damaged", "L:1\n, CPU:2, B:3, MCPU:4, P:5\n", F,
+     {{1, {1, -9, -9, -9, -9}, 3}, {0, {1, -9, -9, -9, -9}, 3}}},
+    {"carriage returns before the newlines", "L:1, CPU:2, B:3, MCPU:4, P:5\r\nL:6, CPU:7, B:8, MCPU:9, P:10\r\n", F,
+     {{5, {1, 2, 3, 4, 5}, 30}, {5, {6, 7, 8, 9, 10}, 61}, {-1, {6, 7, 8, 9, 10}, 61}}},
+    {"blanks after the last field", "L:1, CPU:2, B:3, MCPU:4, P:5 \t\n\t L:6, CPU:7, B:8, MCPU:9, P:10", F,
+     {{5, {1, 2, 3, 4, 5}, 33}, {5, {6, 7, 8, 9, 10}, 62}, {-1, {6, 7, 8, 9, 10}, 62}}},
+    {"an indented first line", "  L:1, CPU:2, B:3, MCPU:4, P:5\n", F, {{0, kStart, 0}}},
+    {"a leading blank line", "\nL:1, CPU:2, B:3, MCPU:4, P:5\n", F, {{0, kStart, 0}}},
+    {"a header line", "# run 7\nL:1, CPU:2, B:3, MCPU:4, P:5\n", F, {{0, kStart, 0}}},
+
+    // Tags.
+    {"a lower-case tag before P", "L:1, CPU:2, B:3, MCPU:4, P:5\nL:1, cpu:2, B:3, MCPU:4, P:5\n", F,
+     {{5, {1, 2, 3, 4, 5}, 29}, {1, {1, 2, 3, 4, 5}, 34}, {0, {1, 2, 3, 4, 5}, 34}}},
+    {"a blank between L and its colon", "L :1, CPU:2, B:3, MCPU:4, P:5\n", F, {{0, kStart, 1}}},
+    {"a blank between B and its colon", "L:1, CPU:2, B :3, MCPU:4, P:5\n", F, {{2, {1, 2, -9, -9, -9}, 13}}},
+    {"a lower-case P tag", "L:1, CPU:2, B:3, MCPU:4, P:5\nL:6, CPU:7, B:8, MCPU:9, p:10\nL:1, CPU:1, B:1, MCPU:1, P:1\n",
+     F, {{5, {1, 2, 3, 4, 5}, 29}, {4, {6, 7, 8, 9, 5}, 54}, {0, {6, 7, 8, 9, 5}, 54}}},
+    {"a blank between P and its colon", "L:1, CPU:2, B:3, MCPU:4, P :5\n", F,
+     {{4, {1, 2, 3, 4, -9}, 26}, {0, {1, 2, 3, 4, -9}, 26}}},
+
+    // The P part of a Full line.
+    {"a line that stops after MCPU is the last sample",
+     "L:1, CPU:2, B:3, MCPU:4, P:5\nL:6, CPU:7, B:8, MCPU:9\nL:1, CPU:1, B:1, MCPU:1, P:1\n", F,
+     {{5, {1, 2, 3, 4, 5}, 29}, {4, {6, 7, 8, 9, 5}, 52}, {0, {6, 7, 8, 9, 5}, 52}}},
+    {"a comma after MCPU: the next line is still read",
+     "L:1, CPU:2, B:3, MCPU:4, P:5\nL:6, CPU:7, B:8, MCPU:9,\nL:1, CPU:1, B:1, MCPU:1, P:1\n", F,
+     {{5, {1, 2, 3, 4, 5}, 29}, {4, {6, 7, 8, 9, 5}, 54}, {5, {1, 1, 1, 1, 1}, 83}, {-1, {1, 1, 1, 1, 1}, 83}}},
+    {"P: with no number: the next line is still read", "L:6, CPU:7, B:8, MCPU:9, P:\nL:1, CPU:1, B:1, MCPU:1, P:1\n",
+     F, {{4, {6, 7, 8, 9, -9}, 28}, {5, {1, 1, 1, 1, 1}, 57}, {-1, {1, 1, 1, 1, 1}, 57}}},
+    {"a P with a fraction", "L:1, CPU:2, B:3, MCPU:4, P:5.5\nL:1, CPU:1, B:1, MCPU:1, P:1\n", F,
+     {{5, {1, 2, 3, 4, 5}, 28}, {0, {1, 2, 3, 4, 5}, 28}}},
+    {"a P with an exponent", "L:1, CPU:2, B:3, MCPU:4, P:5e3\n", F, {{5, {1, 2, 3, 4, 5}, 28}, {0, {1, 2, 3, 4, 5}, 28}}},
+    {"an L with a fraction", "L:1.5, CPU:2, B:3, MCPU:4, P:5\n", F,
+     {{1, {1, -9, -9, -9, -9}, 3}, {0, {1, -9, -9, -9, -9}, 3}}},
+    {"a Short read of a Full log", "L:1, CPU:2, B:3, MCPU:4, P:5\nL:6, CPU:7, B:8, MCPU:9, P:10\n", S,
+     {{4, {1, 2, 3, 4, -9}, 23}, {0, {1, 2, 3, 4, -9}, 23}}},
+
+    // Numbers.
+    {"signs and leading zeros", "L:-007, CPU:+1.5, B:-0, MCPU:-.5, P:+0010\n", F,
+     {{5, {-7, 1.5, -0.0F, -0.5, 10}, 42}}},
+    {"exponents and bare points", "L:1, CPU:1.e2, B:.5E-1, MCPU:2.5e+1, P:1\n", F, {{5, {1, 100, 0.05F, 25, 1}, 41}}},
+    {"an exponent mark without digits", "L:1, CPU:2e, B:3e+, MCPU:4E-, P:5\n", F, {{5, {1, 2, 3, 4, 5}, 34}}},
+    {"a second point or exponent ends the number", "L:1, CPU:1.5.3", F, {{2, {1, 1.5, -9, -9, -9}, 12}}},
+    {"a lone point is consumed", "L:1, CPU:., B:3", F, {{1, {1, -9, -9, -9, -9}, 10}, {0, {1, -9, -9, -9, -9}, 10}}},
+    {"a point before an exponent mark", "L:1, CPU:.e1", F, {{1, {1, -9, -9, -9, -9}, 10}}},
+    {"a lone sign is consumed", "L:-x", F, {{0, kStart, 3}}},
+
+    // End of input.
+    {"an empty log", "", F, {{-1, kStart, 0}}},
+    {"end after a tag", "L", F, {{-1, kStart, 1}}},
+    {"end after a colon", "L:", F, {{-1, kStart, 2}}},
+    {"end in white space before the first number", "L: \n", F, {{-1, kStart, 4}}},
+    {"end after a sign", "L:-", F, {{0, kStart, 3}}},
+    {"end after the first field", "L:1,", F, {{1, {1, -9, -9, -9, -9}, 4}}},
+    {"end after MCPU", "L:1, CPU:2, B:3, MCPU:4", F, {{4, {1, 2, 3, 4, -9}, 23}, {-1, {1, 2, 3, 4, -9}, 23}}},
+
+    // inf and nan.
+    {"inf, infinity and nan in any case, with signs", "L:1, CPU:inf, B:-Infinity, MCPU:NaN, P:1\n", F,
+     {{5, {1, kInf, -kInf, kNaN, 1}, 41}}},
+    {"a negative nan keeps its sign", "L:1, CPU:-nan, B:+INF, MCPU:0", S, {{4, {1, -kNaN, kInf, 0, -9}, 29}}},
+    {"text past infinity's short form", "L:1, CPU:infinite", F, {{2, {1, kInf, -9, -9, -9}, 12}}},
+    {"text past nan", "L:1, CPU:nan(1)", F, {{2, {1, kNaN, -9, -9, -9}, 12}}},
+    {"a partial word", "L:1, CPU:inx", F, {{1, {1, -9, -9, -9, -9}, 11}}},
+    {"a partial word after a sign", "L:1, CPU:-nx", F, {{1, {1, -9, -9, -9, -9}, 11}}},
+    {"a partial word at the end", "L:1, CPU:infin", F, {{2, {1, kInf, -9, -9, -9}, 12}}},
+
+    // Other numbers decided on purpose.
+    {"hexadecimal: the x ends the number", "L:1, CPU:0x1p3, B:3, MCPU:4, P:5\n", F,
+     {{2, {1, 0, -9, -9, -9}, 10}, {0, {1, 0, -9, -9, -9}, 10}}},
+    {"beyond single precision", "L:1, CPU:1e39, B:-1e39, MCPU:1e-50, P:1\n", F, {{5, {1, kInf, -kInf, 0, 1}, 40}}},
+    {"a subnormal", "L:1, CPU:1e-45, B:-1e-40, MCPU:0", S, {{4, {1, 1e-45F, -1e-40F, 0, -9}, 32}}},
+    {"L at the bounds of 32 bits", "L:2147483647, CPU:0, B:0, MCPU:0\nL:-2147483648, CPU:0, B:0, MCPU:0\n", S,
+     {{4, {2147483647, 0, 0, 0, -9}, 33}, {4, {-2147483647 - 1, 0, 0, 0, -9}, 67}}},
+    {"L above 32 bits", "L:2147483648, CPU:0, B:0, MCPU:0\n", S, {{0, kStart, 12}, {0, kStart, 12}}},
+    {"L below 32 bits", "L:-2147483649, CPU:0, B:0, MCPU:0\n", S, {{0, kStart, 13}}},
+    {"L far beyond 64 bits", "L:123456789012345678901234567890, CPU:0", S, {{0, kStart, 32}}},
+    {"P beyond 32 bits: the previous period, the last sample",
+     "L:1, CPU:2, B:3, MCPU:4, P:5\nL:1, CPU:2, B:3, MCPU:4, P:2147483648\nL:1, CPU:1, B:1, MCPU:1, P:1\n", F,
+     {{5, {1, 2, 3, 4, 5}, 29}, {4, {1, 2, 3, 4, 5}, 66}, {0, {1, 2, 3, 4, 5}, 66}}},
+    {"P at the bounds of 32 bits", "L:1, CPU:2, B:3, MCPU:4, P:-2147483648\nL:1, CPU:2, B:3, MCPU:4, P:2147483647", F,
+     {{5, {1, 2, 3, 4, -2147483647 - 1}, 39}, {5, {1, 2, 3, 4, 2147483647}, 76}}},
+
+    // Bytes that are no text.
+    {"a NUL byte in a number", std::string("L:1, CPU:2\0, B:3", 16), F, {{2, {1, 2, -9, -9, -9}, 10}}},
+    {"bytes above 127", "L:1, CPU:\xff\xfe", F, {{1, {1, -9, -9, -9, -9}, 9}}},
+};
+
+TEST(ReadSample, Cases)
+{
+    for (const Case& c : kCases) {
+        for (const std::size_t block : kBlockSizes) {
+            SCOPED_TRACE(std::string(c.name) + ", blocks of " + std::to_string(block));
+            LogStream stream = text_stream(c.input, block);
+            AppData record = kStart;
+            for (std::size_t i = 0; i < c.reads.size(); ++i) {
+                SCOPED_TRACE("read " + std::to_string(i + 1));
+                const Read& want = c.reads[i];
+                EXPECT_EQ(read_sample(stream, c.pattern, record), want.result);
+                EXPECT_TRUE(same(record, want.record)) << show(record) << " wanted " << show(want.record);
+                EXPECT_EQ(stream.offset(), want.next);
+            }
+            EXPECT_EQ(stream.error(), 0);
+        }
+    }
+}
+
+// Numbers and runs of white space far longer than any buffer read in the
+// same fixed memory, with the exact value.
+TEST(ReadSample, LongerThanTheBuffer)
+{
+    const std::string zeros(3 * LogStream::kBlockSize, '0');
+    const std::string blanks(3 * LogStream::kBlockSize, ' ');
+    const std::string lines(3 * LogStream::kBlockSize, '\n');
+    const std::string digits = "1" + std::string(2 * LogStream::kBlockSize, '7');
+    const std::string input = "L:" + zeros + "42, CPU:0." + zeros + "15, B:" + blanks + "2.5e-" + zeros +
+                              "1, MCPU:" + digits + "e-" + std::to_string(digits.size()) + ", P:7" + lines +
+                              "L:1, CPU:1, B:1, MCPU:1, P:1";
+    LogStream stream = text_stream(input);
+    AppData record;
+    EXPECT_EQ(read_sample(stream, F, record), 5);
+    EXPECT_TRUE(same(record, AppData{42, std::strtof(("0." + zeros + "15").c_str(), nullptr), 0.25F, 0.17777778F, 7}))
+        << show(record);
+    EXPECT_EQ(read_sample(stream, F, record), 5);
+    EXPECT_EQ(stream.offset(), input.size());
+}
+
+// A log whose reading fails after `limit` bytes, as a disk error would.
+struct FailingLog {
+    std::string text;
+    std::size_t limit;
+    std::size_t at = 0;
+};
+
+FILE* open_failing(FailingLog& log)
+{
+    cookie_io_functions_t io{};
+    io.read = [](void* cookie, char* buf, std::size_t size) -> ssize_t {
+        auto& log = *static_cast<FailingLog*>(cookie);
+        if (log.at >= log.limit) {
+            errno = EIO;
+            return -1;
+        }
+        const std::size_t n = std::min(size, log.limit - log.at);
+        log.text.copy(buf, n, log.at);
+        log.at += n;
+        return static_cast<ssize_t>(n);
+    };
+    return fopencookie(&log, "r", io);
+}
+
+TEST(ReadSample, ReadFault)
+{
+    const std::string line = "L:1, CPU:2, B:3, MCPU:4, P:500000\n";  // 34 bytes
+    const std::string text = line + line + line;
+    struct FaultCase {
+        std::size_t limit;
+        int samples;
+        std::int32_t last_p;
+    };
+    // A fault inside a record loses that record and nothing before it; a
+    // fault met only in the white space after a record loses nothing.
+    const FaultCase cases[] = {
+        {0, 0, -9}, {10, 0, -9}, {33, 0, -9}, {34, 1, 500000}, {60, 1, 500000}, {67, 1, 500000}, {68, 2, 500000},
+    };
+    for (const FaultCase& c : cases) {
+        for (const std::size_t block : kBlockSizes) {
+            SCOPED_TRACE("fault after " + std::to_string(c.limit) + " bytes, blocks of " + std::to_string(block));
+            FailingLog log{text, c.limit};
+            LogStream stream(open_failing(log), block);
+            AppData record = kStart;
+            int samples = 0;
+            int result = 0;
+            while (is_sample(result = read_sample(stream, F, record)))
+                ++samples;
+            EXPECT_EQ(result, -1);
+            EXPECT_EQ(samples, c.samples);
+            EXPECT_EQ(record.P, c.last_p);
+            EXPECT_EQ(stream.error(), EIO);
+        }
+    }
+}
+
+TEST(ReadSample, MissingFile)
+{
+    LogStream stream("/nonexistent/log");
+    AppData record = kStart;
+    EXPECT_EQ(stream.error(), ENOENT);
+    EXPECT_EQ(read_sample(stream, F, record), -1);
+    EXPECT_EQ(stream.error(), ENOENT);
+}
+
+}  // namespace
