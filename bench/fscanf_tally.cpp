@@ -21,6 +21,13 @@ struct Record {
     int P = 0;
 };
 
+// The one rule both programs fix where C leaves it open: adding a NaN
+// term gives that term's NaN, whatever the compiler's operand order.
+void add(double& sum, double term)
+{
+    sum = std::isnan(term) ? term : sum + term;
+}
+
 double ratio(double sum, double divisor)
 {
     return divisor != 0 ? sum / divisor : 0.0;
@@ -45,10 +52,10 @@ int full(int count, char** paths)
                     prev_b = cur_b;
                 const double change = std::fabs(cur_b - prev_b);
                 const double s = static_cast<double>(r.P) / 1000000;
-                time += s;
-                benefit += cur_b * s;
-                instability += change;
-                cpu_time += static_cast<double>(r.MCPU) * s;
+                add(time, s);
+                add(benefit, cur_b * s);
+                add(instability, change);
+                add(cpu_time, static_cast<double>(r.MCPU) * s);
                 if (r.B == 0)
                     ++missed;
                 samples += 1.0;
@@ -59,11 +66,11 @@ int full(int count, char** paths)
         const double frequency = ratio(missed, samples);
         std::printf("B:%2.2f, I:%2.5f, U:%2.5f, M:%d/%d (%2.4f%%)\n", benefit, instability, utilization, missed,
                     static_cast<int>(samples), 100 * frequency);
-        total_benefit += benefit;
-        total_instability += instability;
-        total_utilization += utilization;
+        add(total_benefit, benefit);
+        add(total_instability, instability);
+        add(total_utilization, utilization);
         total_missed += missed;
-        total_frequency += frequency;
+        add(total_frequency, frequency);
         total_samples += static_cast<int>(samples);
     }
     std::printf("\n");
@@ -89,8 +96,8 @@ int brief(const char* path)
             if (samples == 0)
                 prev_b = cur_b;
             const double change = std::fabs(cur_b - prev_b);
-            benefit += cur_b;
-            instability += change;
+            add(benefit, cur_b);
+            add(instability, change);
             samples += 1.0;
         }
         std::fclose(f);

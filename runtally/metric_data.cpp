@@ -1,5 +1,7 @@
 #include "runtally/metric_data.hpp"
 
+#include "logformat/sum.hpp"
+
 #include <cmath>
 
 void MetricData::clear()
@@ -22,10 +24,10 @@ void MetricData::add_sample(const AppData& a)
         prev_b = cur_b;  // the first sample shows no change
     const double change = std::fabs(cur_b - prev_b);
     const double s = static_cast<double>(a.P) / 1000000;
-    total_time += s;
-    benefit += cur_b * s;
-    instability += change;
-    cpu_time += static_cast<double>(a.MCPU) * s;
+    add_to(total_time, s);
+    add_to(benefit, cur_b * s);
+    add_to(instability, change);
+    add_to(cpu_time, static_cast<double>(a.MCPU) * s);
     if (a.B == 0)
         ++missed_deadlines;
     num_samples += 1.0;

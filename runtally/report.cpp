@@ -1,12 +1,14 @@
 #include "runtally/report.hpp"
 
+#include "logformat/sum.hpp"
+
 void Totals::add(const MetricData& app)
 {
-    benefit += app.get_benefit();
-    instability += app.get_instability();
-    utilization += app.get_utilization();
+    add_to(benefit, app.get_benefit());
+    add_to(instability, app.get_instability());
+    add_to(utilization, app.get_utilization());
     missed += app.get_missed_deadlines();
-    frequency += app.get_missed_deadline_frequency();
+    add_to(frequency, app.get_missed_deadline_frequency());
     samples += app.get_num_samples();
 }
 

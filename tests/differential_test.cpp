@@ -1,0 +1,72 @@
+// The reader against the C library's fscanf with the same pattern, on
+// generated logs: well-formed lines, every reformatting the format allows,
+// damaged P parts and random edits. After every read both must agree on the
+// result, every field of the record and the offset of the next read.
+//
+// Left out are the inputs where the reader differs from the C library on
+// purpose (integers beyond 32 bits, hexadecimal numbers, partial spellings of
+// inf and nan); the reader's own tests cover those.
+
+#include "logformat/read_sample.hpp"
+#include "log_generator.hpp"
+#include "stream_support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdio>
+#include <random>
+#include <string>
+
+namespace {
+
+struct Record {
+    int L, P;
+    float CPU, B, MCPU;
+};
+
+TEST(Differential, ReaderMatchesFscanf)
+{
+    LogGenerator generator(42);
+    std::mt19937_64 rng(43);
+    int compared = 0;
+    int samples = 0;
+    for (int n = 0; n < 10000; ++n) {
+        const std::string text = generator.log();
+        if (differs_on_purpose(text))
+            continue;
+        ++compared;
+        for (const LogPattern pattern : {LogPattern::Full, LogPattern::Short}) {
+            const std::size_t block = kBlockSizes[rng() % std::size(kBlockSizes)];
+            SCOPED_TRACE("log " + std::to_string(n) + (pattern == LogPattern::Full ? ", Full" : ", Short") +
+                         ", blocks of " + std::to_string(block) + ":\n" + text);
+            std::FILE* c_file = open_text(text);
+            LogStream stream = text_stream(text, block);
+            Record c{-9, -9, -9, -9, -9};
+            AppData ours{-9, -9, -9, -9, -9};
+            const char* format = pattern == LogPattern::Full ? "L:%d, CPU:%f, B:%f, MCPU:%f, P:%d\n"
+                                                             : "L:%d, CPU:%f, B:%f, MCPU:%f\n";
+            for (int read = 1;; ++read) {
+                const int want = std::fscanf(c_file, format, &c.L, &c.CPU, &c.B, &c.MCPU, &c.P);
+                const int got = read_sample(stream, pattern, ours);
+                ASSERT_EQ(got, want) << "read " << read;
+                ASSERT_EQ(ours.L, c.L) << "read " << read;
+                ASSERT_EQ(std::bit_cast<std::uint32_t>(ours.CPU), std::bit_cast<std::uint32_t>(c.CPU)) << "read " << read;
+                ASSERT_EQ(std::bit_cast<std::uint32_t>(ours.B), std::bit_cast<std::uint32_t>(c.B)) << "read " << read;
+                ASSERT_EQ(std::bit_cast<std::uint32_t>(ours.MCPU), std::bit_cast<std::uint32_t>(c.MCPU)) << "read " << read;
+                ASSERT_EQ(ours.P, c.P) << "read " << read;
+                ASSERT_EQ(static_cast<long>(stream.offset()), std::ftell(c_file)) << "read " << read;
+                if (is_sample(got))
+                    ++samples;
+                if (got <= 0)
+                    break;
+            }
+            std::fclose(c_file);
+        }
+    }
+    EXPECT_GT(compared, 5000);
+    EXPECT_GT(samples, 25000);
+    std::printf("compared %d logs, %d samples\n", compared, samples);
+}
+
+}  // namespace

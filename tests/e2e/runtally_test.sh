@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# runtally end to end: exact standard output, standard error and exit status.
+# Usage: runtally_test.sh PATH-TO-RUNTALLY
+set -u
+runtally=$(realpath "$1")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+failures=0
+
+# check NAME STATUS STDOUT STDERR SCRIPT: runs SCRIPT in a subshell and
+# compares all three.
+check() {
+    local name=$1 status
+    (eval "$5") >out 2>err
+    status=$?
+    printf '%s' "$3" >want_out
+    printf '%s' "$4" >want_err
+    if [[ $status != "$2" ]] || ! cmp -s out want_out || ! cmp -s err want_err; then
+        echo "FAIL: $name (status $status, wanted $2)"
+        diff want_out out | sed 's/^/  stdout /'
+        diff want_err err | sed 's/^/  stderr /'
+        failures=$((failures + 1))
+    else
+        echo "ok: $name"
+    fi
+}
+
+# Three samples, the second a missed deadline whose MCPU must not count.
+printf 'L:1, CPU:0.5, B:2, MCPU:0.5, P:1000000\nL:2, CPU:0.5, B:0, MCPU:0.9, P:1000000\nL:3, CPU:0.5, B:4, MCPU:0.5, P:2000000\n' >a.log
+# Lines without a period: they take the last period read in the run.
+printf 'L:1, CPU:0, B:1, MCPU:1,\nL:2, CPU:0, B:3, MCPU:1,\n' >nop.log
+: >empty.log
+
+a_line='B:10.00, I:6.00000, U:0.37500, M:1/3 (33.3333%)'
+zero_line='B:0.00, I:0.00000, U:0.00000, M:0/0 (0.0000%)'
+
+check "no path: the usage line" 255 $'usage: runtally filelist\n' "" '"$runtally"'
+
+check "two logs; a period carried from the first into the second" 0 "2 applications
+$a_line
+B:8.00, I:2.00000, U:1.00000, M:0/2 (0.0000%)
+
+Total Benefit:     18.0000
+Total Instability: 8.0000
+Total Utilization: 1.3750
+Missed Deadlines:  1/5
+Avg. Benefit:      9.0000
+Avg. Instability:  4.0000
+Avg. Missed Dls:   0
+Missed DL Freq:    16.6667%
+" "" '"$runtally" a.log nop.log'
+
+check "no period read yet: the samples weigh no time" 0 "1 applications
+B:0.00, I:2.00000, U:0.00000, M:0/2 (0.0000%)
+
+Total Benefit:     0.0000
+Total Instability: 2.0000
+Total Utilization: 0.0000
+Missed Deadlines:  0/2
+Avg. Benefit:      0.0000
+Avg. Instability:  2.0000
+Avg. Missed Dls:   0
+Missed DL Freq:    0.0000%
+" "" '"$runtally" nop.log'
+
+empty_summary="
+Total Benefit:     0.0000
+Total Instability: 0.0000
+Total Utilization: 0.0000
+Missed Deadlines:  0/0
+Avg. Benefit:      0.0000
+Avg. Instability:  0.0000
+Avg. Missed Dls:   0
+Missed DL Freq:    0.0000%
+"
+
+check "an empty log" 0 "1 applications
+$zero_line
+$empty_summary" "" '"$runtally" empty.log'
+
+check "a missing log counts as an application with no sample" 1 "2 applications
+$a_line
+$zero_line
+
+Total Benefit:     10.0000
+Total Instability: 6.0000
+Total Utilization: 0.3750
+Missed Deadlines:  1/3
+Avg. Benefit:      5.0000
+Avg. Instability:  3.0000
+Avg. Missed Dls:   0
+Missed DL Freq:    16.6667%
+" $'runtally: missing.log: No such file or directory\n' '"$runtally" a.log missing.log'
+
+check "a directory" 1 "1 applications
+$zero_line
+$empty_summary" $'runtally: .: Is a directory\n' '"$runtally" .'
+
+check "an argument with a dash is a path" 1 "1 applications
+$zero_line
+$empty_summary" $'runtally: -h: No such file or directory\n' '"$runtally" -h'
+
+check "the same path twice is two applications" 0 "2 applications
+$a_line
+$a_line
+
+Total Benefit:     20.0000
+Total Instability: 12.0000
+Total Utilization: 0.7500
+Missed Deadlines:  2/6
+Avg. Benefit:      10.0000
+Avg. Instability:  6.0000
+Avg. Missed Dls:   1
+Missed DL Freq:    33.3333%
+" "" '"$runtally" a.log a.log'
+
+check "more paths than open files allowed" 0 "300 applications
+Missed Deadlines:  300/900
+" "" 'set -o pipefail; ulimit -n 12; "$runtally" $(for i in $(seq 300); do echo a.log; done) | sed -n "1p;/^Missed Deadlines/p"'
+
+check "standard output full" 1 "" $'runtally: write error: No space left on device\n' '"$runtally" a.log >/dev/full'
+
+check "standard output closed" 1 "" $'runtally: write error: Bad file descriptor\n' '"$runtally" a.log >&-'
+
+if ((failures > 0)); then
+    echo "$failures failed"
+    exit 1
+fi

@@ -1,0 +1,186 @@
+#pragma once
+
+// Seeded generator of logs for differential tests: well-formed lines with the
+// number forms loggers write, every reformatting the format allows, damaged
+// P parts and random character edits.
+
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <string_view>
+
+class LogGenerator {
+public:
+    explicit LogGenerator(std::uint64_t seed) : rng_(seed) {}
+
+    std::string log()
+    {
+        std::string text;
+        const int lines = pick(25);
+        for (int i = 0; i < lines; ++i)
+            text += line(i == 0);
+        if (!text.empty() && chance(5))
+            text.pop_back();  // no newline at the end
+        const int edits = chance(2) ? 0 : 1 + pick(4);
+        for (int i = 0; i < edits && !text.empty(); ++i)
+            edit(text);
+        return text;
+    }
+
+private:
+    int pick(int n) { return static_cast<int>(rng_() % static_cast<std::uint64_t>(n)); }
+    bool chance(int one_in) { return pick(one_in) == 0; }
+
+    std::string space()
+    {
+        static const char* const kRuns[] = {" ", " ", " ", "", "\t", "  ", "\n", " \n ", "\r\n", "\v\f"};
+        return kRuns[pick(10)];
+    }
+
+    std::string sign() { return chance(6) ? (chance(2) ? "-" : "+") : ""; }
+
+    std::string integer()
+    {
+        std::string s = sign();
+        if (chance(8))
+            s += "00";
+        s += std::to_string(pick(4) == 0 ? pick(20000000) : pick(2000000));
+        return s;
+    }
+
+    std::string real()
+    {
+        char text[64];
+        const double v = chance(4) ? 0.0 : std::ldexp(static_cast<double>(rng_() >> 11) / 9007199254740992.0, pick(40) - 20);
+        switch (pick(12)) {
+        case 0: std::snprintf(text, sizeof text, "%g", v); break;
+        case 1: std::snprintf(text, sizeof text, "%e", v); break;
+        case 2: std::snprintf(text, sizeof text, "%.12E", v); break;
+        case 3: std::snprintf(text, sizeof text, "%.0f.", v); break;
+        case 4: std::snprintf(text, sizeof text, ".%d", pick(100000)); break;
+        case 5: std::snprintf(text, sizeof text, "%d", pick(1000)); break;
+        case 6: std::snprintf(text, sizeof text, "%s", chance(2) ? "inf" : (chance(2) ? "NaN" : "Infinity")); break;
+        case 7: std::snprintf(text, sizeof text, "%.3fe%s%d", v, chance(2) ? "-" : "", pick(60)); break;
+        case 8: std::snprintf(text, sizeof text, "%.1fe%s", v, chance(2) ? "+" : ""); break;
+        default: std::snprintf(text, sizeof text, "%f", v); break;
+        }
+        return sign() + text;
+    }
+
+    std::string p_part()
+    {
+        std::string s;
+        if (!chance(8)) {
+            field(s, "P:", integer());
+            return s;
+        }
+        static const char* const kDamaged[] = {"", ",", ", P:", ", p:", ", P :", ", P:"};
+        const int kind = pick(7);
+        s += kind < 6 ? kDamaged[kind] : ", P:";
+        if (kind >= 3)
+            s += integer();
+        if (kind == 5)
+            s += ".5";
+        if (kind == 6)
+            s += " #tail";
+        return s;
+    }
+
+    // ", TAG:NUMBER" with the white space the format allows.
+    void field(std::string& s, const char* tag, const std::string& number)
+    {
+        s += ',';
+        s += space();
+        s += tag;
+        if (chance(10))
+            s += space();
+        s += number;
+    }
+
+    std::string line(bool first)
+    {
+        std::string s;
+        if (!first && chance(10))
+            s += chance(2) ? "  " : "\n";
+        s += "L:";
+        if (chance(10))
+            s += space();
+        s += integer();
+        field(s, "CPU:", real());
+        field(s, "B:", real());
+        field(s, "MCPU:", real());
+        s += p_part();
+        if (chance(10))
+            s += chance(2) ? " \t" : "\r";
+        s += chance(15) ? " " : "\n";
+        return s;
+    }
+
+    void edit(std::string& text)
+    {
+        static const std::string kAlphabet = std::string("0123456789.eE+-,: \t\n\rLCPUBMpxinfa", 34) + '\0';
+        const auto at = static_cast<std::size_t>(pick(static_cast<int>(text.size())));
+        const char c = chance(8) ? static_cast<char>(pick(256)) : kAlphabet[static_cast<std::size_t>(pick(static_cast<int>(kAlphabet.size())))];
+        switch (pick(3)) {
+        case 0: text.insert(at, 1, c); break;
+        case 1: text.erase(at, 1); break;
+        default: text[at] = c; break;
+        }
+    }
+
+    std::mt19937_64 rng_;
+};
+
+inline char lower(char c)
+{
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+inline bool starts_with_word(const std::string& text, std::size_t at, std::string_view word)
+{
+    if (text.size() - at < word.size())
+        return false;
+    for (std::size_t i = 0; i < word.size(); ++i)
+        if (lower(text[at + i]) != word[i])
+            return false;
+    return true;
+}
+
+// True for text on which the reader and the C library differ by design.
+inline bool differs_on_purpose(const std::string& text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = lower(text[i]);
+        if (c == '0' && i + 1 < text.size() && lower(text[i + 1]) == 'x')
+            return true;  // hexadecimal
+        if (c == 'i' || c == 'n') {
+            if (starts_with_word(text, i, "nan")) {
+                i += 3;
+            } else if (starts_with_word(text, i, "infinity")) {
+                i += 8;
+            } else if (starts_with_word(text, i, "inf") && !starts_with_word(text, i + 3, "i")) {
+                i += 3;
+            } else {
+                return true;  // a partial word
+            }
+            continue;
+        }
+        if ((c == 'l' || c == 'p') && i + 1 < text.size() && text[i + 1] == ':') {
+            std::size_t j = i + 2;  // an integer field: its digits must fit in 32 bits
+            while (j < text.size() && std::isspace(static_cast<unsigned char>(text[j])))
+                ++j;
+            if (j < text.size() && (text[j] == '+' || text[j] == '-'))
+                ++j;
+            std::size_t digits = 0;
+            while (j + digits < text.size() && std::isdigit(static_cast<unsigned char>(text[j + digits])))
+                ++digits;
+            if (digits >= 10)
+                return true;
+        }
+        ++i;
+    }
+    return false;
+}

@@ -1,0 +1,188 @@
+// Floating fields against the C library's strtof, bit for bit: the boundary
+// cases by name, then many generated numbers, read as log lines so that
+// scanning and conversion are tested together. The fast path is also held
+// against the exact path on every number it takes.
+
+#include "logformat/number.hpp"
+#include "logformat/read_sample.hpp"
+#include "stream_support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::uint32_t bits(float f)
+{
+    return std::bit_cast<std::uint32_t>(f);
+}
+
+// A number's text as the reader would scan it, without the reader.
+Decimal decimal_of(std::string_view text)
+{
+    Decimal d;
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        d.negative = text[i++] == '-';
+    bool fraction = false;
+    for (; i < text.size() && text[i] != 'e' && text[i] != 'E'; ++i) {
+        if (text[i] == '.')
+            fraction = true;
+        else if (fraction)
+            d.add_fraction_digit(text[i] - '0');
+        else
+            d.add_integer_digit(text[i] - '0');
+    }
+    if (i < text.size()) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            d.negative_exponent = text[i++] == '-';
+        for (; i < text.size(); ++i)
+            d.add_exponent_digit(text[i] - '0');
+    }
+    return d;
+}
+
+// Reads each number as the CPU field of a line, all from one log, and
+// checks every value against strtof.
+void expect_reads_as_strtof(const std::vector<std::string>& numbers)
+{
+    std::string log;
+    for (const std::string& n : numbers)
+        log += "L:0, CPU:" + n + ", B:0, MCPU:0\n";
+    LogStream stream = text_stream(log);
+    AppData record;
+    for (const std::string& n : numbers) {
+        ASSERT_EQ(read_sample(stream, LogPattern::Short, record), 4) << n;
+        const float want = std::strtof(n.c_str(), nullptr);
+        ASSERT_EQ(bits(record.CPU), bits(want)) << n << " read as " << record.CPU << ", strtof gives " << want;
+        ASSERT_EQ(bits(to_float(decimal_of(n))), bits(want)) << n;
+        ASSERT_EQ(bits(to_float_exact(decimal_of(n))), bits(want)) << n;
+    }
+}
+
+const std::string kHalfSmallestSubnormal =  // 2^-150, exactly
+    "7.00649232162408535461864791644958065640130970938257885878534141944895541342930300743319094181060791015625e-46";
+
+TEST(Number, Boundaries)
+{
+    expect_reads_as_strtof({
+        // Zeros, signs, forms.
+        "0", "-0", "+0", "0.000", "-0.0e99", "000123", "1.", ".5", "-.5e1", "1e0", "1E+0", "1e-0",
+        // The fast path's limits: mantissa up to 2^53, powers of ten up to 22.
+        "9007199254740992", "9007199254740993", "9007199254740992e22", "9007199254740992e-22", "9007199254740993e-22",
+        "1e22", "1e23", "1e-22", "1e-23", "1234567890123456789", "12345678901234567890", "1234567890123456789e-22",
+        // Float midpoints: exact, and within a double's rounding of one.
+        "16777217", "16777219", "33554434", "16777217.000000001", "16777216.999999999", "1.000000059604644775390625",
+        "1.0000000596046447753906250000001", "1.0000000596046447753906249999999", "0.500000029802322387695312",
+        // The largest float and the way to infinity.
+        "3.4028234663852886e38", "3.4028235e38", "3.40282356e38", "3.4028235677973366e38",
+        "3.4028235677973365e38", "340282356779733661637539395458142568448", "340282356779733661637539395458142568447",
+        "1e38", "1e39", "-1e39", "1e400", "1e999999999999",
+        // Normal, subnormal, zero.
+        "1.17549435e-38", "1.1754942e-38", "1e-38", "1e-40", "1.4e-45", "1.401298464324817e-45", "2.1e-45",
+        "7.1e-46", "7e-46", kHalfSmallestSubnormal, kHalfSmallestSubnormal + "1", "7.006492321624085e-46", "1e-46",
+        "1e-400", "1e-999999999999",
+        // More digits than are kept.
+        std::string(200, '9'), "0." + std::string(130, '0') + "1e130", "1" + std::string(150, '0') + "1e-151",
+        "1." + std::string(200, '0') + "1", "16777217" + std::string(150, '0') + "1e-150",
+        "16777217" + std::string(150, '0') + "e-150", "0.1" + std::string(300, '0') + "e1",
+    });
+}
+
+// Decimal text of many shapes: digits before and after the point, exponents
+// of every size.
+std::string random_decimal(std::mt19937_64& rng)
+{
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<std::uint64_t>(n)); };
+    std::string s;
+    if (pick(4) == 0)
+        s += pick(2) ? '-' : '+';
+    const int int_digits = pick(4) == 0 ? pick(40) : pick(12);
+    const int frac_digits = pick(3) == 0 ? 0 : (pick(4) == 0 ? pick(40) : pick(12));
+    for (int i = 0; i < int_digits; ++i)
+        s += static_cast<char>('0' + (pick(5) == 0 ? 0 : pick(10)));
+    if (frac_digits > 0 || int_digits == 0) {
+        s += '.';
+        for (int i = 0; i < std::max(frac_digits, int_digits == 0 ? 1 : 0); ++i)
+            s += static_cast<char>('0' + (pick(5) == 0 ? 0 : pick(10)));
+    }
+    if (pick(3) == 0) {
+        s += pick(2) ? 'e' : 'E';
+        if (pick(2))
+            s += pick(2) ? '-' : '+';
+        s += std::to_string(pick(4) == 0 ? pick(400) : pick(50));
+    }
+    return s;
+}
+
+TEST(Number, GeneratedDecimals)
+{
+    std::mt19937_64 rng(20261208);
+    std::vector<std::string> numbers;
+    for (int i = 0; i < 200000; ++i)
+        numbers.push_back(random_decimal(rng));
+    expect_reads_as_strtof(numbers);
+}
+
+// Every float's neighbourhood: the float printed in several ways, and the
+// points halfway to its neighbour with and without a nudge either side.
+TEST(Number, FloatsAndMidpoints)
+{
+    std::mt19937_64 rng(7);
+    std::vector<std::string> numbers;
+    char text[400];
+    auto add = [&](const char* format, double value) {
+        std::snprintf(text, sizeof text, format, value);
+        numbers.emplace_back(text);
+    };
+    for (int i = 0; i < 40000; ++i) {
+        const auto b = static_cast<std::uint32_t>(rng() % 0x7f800000U);  // finite, non-negative
+        const float f = std::bit_cast<float>(b);
+        const double mid = (static_cast<double>(f) + static_cast<double>(std::nextafter(f, std::numeric_limits<float>::infinity()))) / 2;
+        add("%.9g", f);
+        add("%.6f", f);
+        add("%.17e", f);
+        add("%.120e", mid);  // exact: a float midpoint has at most 113 significant digits
+        add("%.20e", mid);
+        add("%.120e", std::nextafter(mid, 0.0));
+        add("%.120e", std::nextafter(mid, 1e300));
+        numbers.push_back(numbers[numbers.size() - 4] + "1");
+    }
+    expect_reads_as_strtof(numbers);
+}
+
+// The fast path agrees with the exact path on every number it takes.
+TEST(Number, FastPathMatchesExactPath)
+{
+    std::mt19937_64 rng(11);
+    for (int i = 0; i < 300000; ++i) {
+        const std::uint64_t mantissa = rng() >> (rng() % 64);
+        const int power = static_cast<int>(rng() % 45) - 22;
+        const std::string text = std::to_string(mantissa) + "e" + std::to_string(power);
+        const Decimal d = decimal_of(text);
+        ASSERT_EQ(bits(to_float(d)), bits(to_float_exact(d))) << text;
+        ASSERT_EQ(bits(to_float(d)), bits(std::strtof(text.c_str(), nullptr))) << text;
+    }
+}
+
+// A number of any length keeps its digits in the same fixed space.
+TEST(Number, BoundedDigits)
+{
+    Decimal d;
+    for (int i = 0; i < 10'000'000; ++i)
+        d.add_integer_digit(i % 7 == 3 ? 0 : 3);
+    EXPECT_EQ(d.count, Decimal::kMaxDigits);
+    EXPECT_TRUE(d.dropped_nonzero);
+    EXPECT_EQ(d.point, 10'000'000);
+    EXPECT_EQ(to_float(d), std::numeric_limits<float>::infinity());
+}
+
+}  // namespace

@@ -1,0 +1,62 @@
+// The built programs against the fscanf baseline on generated log files:
+// the whole output, byte for byte. RUNTALLY, RUNTALLY2 and FSCANF_TALLY in
+// the environment name the programs.
+
+#include "log_generator.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+namespace {
+
+// Runs a command and returns what it printed on standard output.
+std::string output_of(const std::string& command)
+{
+    std::string text;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+        text.append(chunk, n);
+    pclose(pipe);
+    return text;
+}
+
+// Several logs per run, so that periods carry from log to log.
+TEST(Differential, ProgramsMatchBaseline)
+{
+    const char* runtally = std::getenv("RUNTALLY");
+    const char* runtally2 = std::getenv("RUNTALLY2");
+    const char* baseline = std::getenv("FSCANF_TALLY");
+    ASSERT_TRUE(runtally != nullptr && baseline != nullptr) << "RUNTALLY and FSCANF_TALLY name the programs";
+    char dir[] = "/tmp/runtally-differential-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    LogGenerator generator(7);
+    std::mt19937_64 rng(8);
+    for (int run = 0; run < 150; ++run) {
+        std::string paths;
+        const int logs = 1 + static_cast<int>(rng() % 4);
+        for (int i = 0; i < logs;) {
+            const std::string text = generator.log();
+            if (differs_on_purpose(text))
+                continue;
+            const std::string path = std::string(dir) + "/" + std::to_string(i++) + ".log";
+            std::FILE* f = std::fopen(path.c_str(), "w");
+            std::fwrite(text.data(), 1, text.size(), f);
+            std::fclose(f);
+            paths += " " + path;
+        }
+        SCOPED_TRACE("run " + std::to_string(run) + ":" + paths);
+        ASSERT_EQ(output_of(std::string(runtally) + paths), output_of(std::string(baseline) + " full" + paths));
+        if (runtally2 != nullptr) {
+            const std::string first = paths.substr(0, paths.find(' ', 1));
+            ASSERT_EQ(output_of(std::string(runtally2) + first), output_of(std::string(baseline) + " short" + first));
+        }
+    }
+    std::system(("rm -rf " + std::string(dir)).c_str());
+}
+
+}  // namespace
