@@ -3,28 +3,7 @@
 # Usage: runtally_test.sh PATH-TO-RUNTALLY
 set -u
 runtally=$(realpath "$1")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
-failures=0
-
-# check NAME STATUS STDOUT STDERR SCRIPT: runs SCRIPT in a subshell and
-# compares all three.
-check() {
-    local name=$1 status
-    (eval "$5") >out 2>err
-    status=$?
-    printf '%s' "$3" >want_out
-    printf '%s' "$4" >want_err
-    if [[ $status != "$2" ]] || ! cmp -s out want_out || ! cmp -s err want_err; then
-        echo "FAIL: $name (status $status, wanted $2)"
-        diff want_out out | sed 's/^/  stdout /'
-        diff want_err err | sed 's/^/  stderr /'
-        failures=$((failures + 1))
-    else
-        echo "ok: $name"
-    fi
-}
+source "$(dirname "$0")/check.sh"
 
 # Three samples, the second a missed deadline whose MCPU must not count.
 printf 'L:1, CPU:0.5, B:2, MCPU:0.5, P:1000000\nL:2, CPU:0.5, B:0, MCPU:0.9, P:1000000\nL:3, CPU:0.5, B:4, MCPU:0.5, P:2000000\n' >a.log
@@ -123,7 +102,4 @@ check "standard output full" 1 "" $'runtally: write error: No space left on devi
 
 check "standard output closed" 1 "" $'runtally: write error: Bad file descriptor\n' '"$runtally" a.log >&-'
 
-if ((failures > 0)); then
-    echo "$failures failed"
-    exit 1
-fi
+finish
