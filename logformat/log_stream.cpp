@@ -7,6 +7,7 @@
 LogStream::LogStream(const char* path)
     : file_(std::fopen(path, "r")), block_size_(kBlockSize), pos_(buffer_.data()), end_(buffer_.data())
 {
+    std::memset(end_, 0, kPadding);
     if (file_ == nullptr) {
         error_ = pending_error_ = errno;
         drained_ = true;
@@ -20,6 +21,7 @@ LogStream::LogStream(std::FILE* file, std::size_t block_size)
     : file_(file), block_size_(std::clamp<std::size_t>(block_size, 1, kBlockSize)),
       pos_(buffer_.data()), end_(buffer_.data())
 {
+    std::memset(end_, 0, kPadding);
 }
 
 LogStream::~LogStream() { close(); }
@@ -32,6 +34,7 @@ void LogStream::close()
     }
     base_offset_ += static_cast<std::uint64_t>(pos_ - buffer_.data());
     pos_ = end_ = buffer_.data();
+    std::memset(end_, 0, kPadding);
     drained_ = true;
 }
 
@@ -45,12 +48,14 @@ bool LogStream::refill()
     std::memmove(buffer_.data(), pos_, unread);
     pos_ = buffer_.data();
     end_ = pos_ + unread;
+    std::memset(end_, 0, kPadding);
     if (drained_) {
         error_ = pending_error_;
         return false;
     }
     const std::size_t got = std::fread(end_, 1, block_size_, file_);
     end_ += got;
+    std::memset(end_, 0, kPadding);
     if (got < block_size_) {
         drained_ = true;
         if (std::ferror(file_) != 0)
@@ -61,11 +66,6 @@ bool LogStream::refill()
         return false;
     }
     return true;
-}
-
-int LogStream::underflow()
-{
-    return refill() ? static_cast<unsigned char>(*pos_) : kEnd;
 }
 
 int LogStream::peek_at(std::size_t ahead)

@@ -16,6 +16,9 @@ class LogStream {
 public:
     static constexpr std::size_t kBlockSize = 64 * 1024;
     static constexpr std::size_t kLookahead = 8;
+    // Zero bytes kept behind the data: scans for digits, blanks or tags stop
+    // there without a bounds check, and eight-byte loads stay in the buffer.
+    static constexpr std::size_t kPadding = 16;
     static constexpr int kEnd = -1;  // peek's answer at the end of input or at a fault
 
     // Opens path in mode "r". A failure to open shows in error().
@@ -34,16 +37,19 @@ public:
     // Bytes consumed since the start of the log: where the next read starts.
     std::uint64_t offset() const { return base_offset_ + static_cast<std::uint64_t>(pos_ - buffer_.data()); }
 
-    // The next byte (0 to 255) without consuming it, or kEnd.
-    int peek() { return pos_ != end_ ? static_cast<unsigned char>(*pos_) : underflow(); }
-    // Consumes the byte that peek() returned.
-    void advance() { ++pos_; }
+    // The unread bytes in the buffer, [data(), data_end()), followed by
+    // kPadding zero bytes. The reader works on them through its own cursor
+    // and hands it back with consume().
+    const char* data() const { return pos_; }
+    const char* data_end() const { return end_; }
+    void consume(const char* next) { pos_ = const_cast<char*>(next); }
+    // Keeps the unread bytes and reads one more block behind them. False when
+    // nothing more could be read: the end of the log, or a fault.
+    bool refill();
     // The byte `ahead` places after the next one (ahead < kLookahead), or kEnd.
     int peek_at(std::size_t ahead);
 
 private:
-    int underflow();
-    bool refill();
 
     std::FILE* file_;
     std::size_t block_size_;
@@ -53,5 +59,5 @@ private:
     std::uint64_t base_offset_ = 0;  // offset in the log of buffer_[0]
     char* pos_;
     char* end_;
-    std::array<char, kBlockSize + kLookahead> buffer_;
+    std::array<char, kBlockSize + kLookahead + kPadding> buffer_;
 };

@@ -1,25 +1,28 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 
 // A decimal number as the reader scans it, digit by digit, in bounded memory
 // whatever the length of its text. It keeps the first kMaxDigits significant
 // digits and a mark that a dropped digit was not zero: every float rounding
 // boundary has at most 113 significant digits, so the kept digits plus that
-// mark round exactly as the whole text would.
+// mark round exactly as the whole text would. The first 19 digits go straight
+// into an integer, which is all that usual numbers need.
 //
-// value = sign × 0.d1d2d3... × 10^(point + exponent)
+// value = sign × 0.d1d2d3... × 10^(point ± exponent)
 struct Decimal {
     static constexpr int kMaxDigits = 128;
+    static constexpr int kMantissaDigits = 19;
     static constexpr std::int64_t kExponentLimit = 1'000'000'000'000;  // far beyond any float
 
-    std::array<std::uint8_t, kMaxDigits> digits;  // significant digits, no leading or trailing zeros
-    int count = 0;
+    std::uint64_t mantissa = 0;  // the first kMantissaDigits significant digits
+    std::array<std::uint8_t, kMaxDigits - kMantissaDigits> more_digits;  // the ones after those
+    int count = 0;               // significant digits kept
     bool dropped_nonzero = false;
-    std::int64_t trailing_zeros = 0;  // zeros after the last kept digit, placed when a non-zero digit follows
     std::int64_t point = 0;
-    std::int64_t exponent = 0;  // the explicit exponent's magnitude, saturated at kExponentLimit
+    std::int64_t exponent = 0;   // the explicit exponent's magnitude, saturated
     bool negative = false;
     bool negative_exponent = false;
 
@@ -48,23 +51,41 @@ struct Decimal {
 private:
     void add_significant(int d)
     {
-        if (d == 0) {
-            ++trailing_zeros;
-            return;
-        }
-        if (dropped_nonzero)
-            return;
-        if (count + trailing_zeros >= kMaxDigits) {
-            while (count < kMaxDigits)
-                digits[static_cast<std::size_t>(count++)] = 0;
+        if (count < kMantissaDigits)
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(d);
+        else if (count < kMaxDigits)
+            more_digits[static_cast<std::size_t>(count - kMantissaDigits)] = static_cast<std::uint8_t>(d);
+        else if (d != 0)
             dropped_nonzero = true;
-            return;
-        }
-        for (; trailing_zeros > 0; --trailing_zeros)
-            digits[static_cast<std::size_t>(count++)] = 0;
-        digits[static_cast<std::size_t>(count++)] = static_cast<std::uint8_t>(d);
+        if (count < kMaxDigits)
+            ++count;
     }
 };
+
+// The fast path: mantissa × 10^power rounded to single precision, when that
+// can be had exactly from one double operation. A mantissa up to 2^53 and a
+// power of ten up to 10^22 are exact doubles, so the quotient or product is
+// the correctly rounded double; rounding that to float is then exact too,
+// since rounding is monotonic and every float midpoint is a double, unless
+// the double fell on a midpoint itself. The bounds keep every value between
+// 1e-22 and 9e37, among the normal floats. False when it cannot tell.
+inline constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                          1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+inline bool to_float_fast(std::uint64_t mantissa, std::int64_t power, float& value)
+{
+    if (mantissa > (std::uint64_t{1} << 53) || power < -22 || power > 22)
+        return false;
+    const auto m = static_cast<double>(mantissa);
+    const double exact = power < 0 ? m / kPowersOfTen[-power] : m * kPowersOfTen[power];
+    // A float keeps 24 of the double's 53 significant bits; a midpoint has
+    // exactly the next bit set and none below it.
+    constexpr std::uint64_t kLowBits = (std::uint64_t{1} << 29) - 1;
+    if ((std::bit_cast<std::uint64_t>(exact) & kLowBits) == std::uint64_t{1} << 28)
+        return false;
+    value = static_cast<float>(exact);
+    return true;
+}
 
 // The single-precision value nearest to the number, ties to even, as strtof
 // gives it: beyond the largest float it is infinity, below the smallest

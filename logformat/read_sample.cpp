@@ -1,5 +1,6 @@
 #include "logformat/read_sample.hpp"
 
+#include "logformat/digits.hpp"
 #include "logformat/number.hpp"
 
 #include <algorithm>
@@ -39,46 +40,131 @@ constexpr int lower(int c)
     return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
 }
 
-// The state of one read: how many fields it stored so far and whether it met
-// the end of the input where it needed a character.
+// A text of at most eight bytes as one word, to compare in one step with
+// the next bytes of the buffer (whose padding keeps eight bytes readable).
+struct Word {
+    std::uint64_t bytes = 0;
+    std::uint64_t mask = 0;
+    std::size_t length = 0;
+
+    constexpr explicit Word(std::string_view text) : length(text.size())
+    {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            bytes |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+            mask |= std::uint64_t{0xFF} << (8 * i);
+        }
+    }
+
+    bool starts(const char* p) const { return (load_eight(p) & mask) == bytes; }
+};
+
+// A tag of the pattern, alone and in its usual form after a comma and a blank.
+struct Text {
+    std::string_view text;
+    Word spaced;
+};
+
+constexpr Text kCpu{"CPU:", Word(", CPU:")};
+constexpr Text kB{"B:", Word(", B:")};
+constexpr Text kMcpu{"MCPU:", Word(", MCPU:")};
+constexpr Text kP{"P:", Word(", P:")};
+constexpr Word kL("L:");
+
+// One read: a cursor over the stream's buffer, the number of fields stored so
+// far, and whether the match met the end of the input where it needed a
+// character. The cursor goes back to the stream only to refill the buffer.
 struct Match {
     LogStream& in;
+    const char* p = in.data();
+    const char* end = in.data_end();
     int stored = 0;
     bool ended = false;
 
+    // The next byte, or kEnd at the end of the log.
+    int peek()
+    {
+        if (p != end) [[likely]]
+            return static_cast<unsigned char>(*p);
+        return refill() ? static_cast<unsigned char>(*p) : kEnd;
+    }
+
+    bool refill()
+    {
+        in.consume(p);
+        const bool more = in.refill();
+        p = in.data();
+        end = in.data_end();
+        return more;
+    }
+
+    // The byte `ahead` places after the next one, or kEnd.
+    int peek_at(std::size_t ahead)
+    {
+        if (static_cast<std::size_t>(end - p) > ahead)
+            return static_cast<unsigned char>(p[ahead]);
+        in.consume(p);
+        const int c = in.peek_at(ahead);
+        p = in.data();
+        end = in.data_end();
+        return c;
+    }
+
+    // The buffer's zero padding stops the inner loop at the end of the data.
     void skip_space()
     {
-        while (is_space(in.peek()))
-            in.advance();
+        for (;;) {
+            while (is_space(static_cast<unsigned char>(*p)))
+                ++p;
+            if (p != end || !refill())
+                return;
+        }
+    }
+
+    // "L:", the start of a record.
+    bool tag_l()
+    {
+        if (kL.starts(p)) {
+            p += kL.length;
+            return true;
+        }
+        return literal("L:");
     }
 
     bool literal(std::string_view text)
     {
         for (const char expected : text) {
-            const int c = in.peek();
+            const int c = peek();
             if (c == kEnd) {
                 ended = true;
                 return false;
             }
             if (c != expected)
                 return false;
-            in.advance();
+            ++p;
         }
         return true;
     }
 
-    // The blank of the pattern after a comma.
-    bool blank()
+    // ",", the blank of the pattern, then the next tag. The blank matches any
+    // run of white space; a single blank, by far the most common, is taken
+    // with the rest in one comparison.
+    bool separator(const Text& tag)
     {
+        if (tag.spaced.starts(p)) {
+            p += tag.spaced.length;
+            return true;
+        }
+        if (!literal(","))
+            return false;
         skip_space();
-        return true;
+        return literal(tag.text);
     }
 
     // White space, then the first character of a number; false at the end.
     bool start_number()
     {
         skip_space();
-        if (in.peek() == kEnd) {
+        if (p == end) {
             ended = true;
             return false;
         }
@@ -88,10 +174,10 @@ struct Match {
     // A sign, if there is one; true when it is a minus.
     bool sign()
     {
-        const int c = in.peek();
+        const int c = peek();
         if (c != '+' && c != '-')
             return false;
-        in.advance();
+        ++p;
         return c == '-';
     }
 
@@ -99,17 +185,19 @@ struct Match {
     // field: its digits are consumed, nothing is stored, the match ends.
     bool integer(std::int32_t& field)
     {
+        if (short_integer(field))
+            return true;
         if (!start_number())
             return false;
         const bool negative = sign();
-        if (!is_digit(in.peek()))
+        if (!is_digit(peek()))
             return false;
         constexpr std::int64_t kLimit = std::int64_t{1} << 31;
         std::int64_t magnitude = 0;
-        for (int c = in.peek(); is_digit(c); c = in.peek()) {
+        for (int c = peek(); is_digit(c); c = peek()) {
             if (magnitude <= kLimit)
                 magnitude = magnitude * 10 + (c - '0');
-            in.advance();
+            ++p;
         }
         if (magnitude > (negative ? kLimit : kLimit - 1))
             return false;
@@ -118,20 +206,88 @@ struct Match {
         return true;
     }
 
+    // The usual integer, right at the cursor and all inside the buffer: a sign
+    // and up to seven digits. False, consuming nothing, for anything else
+    // (white space before it included), which the general rule then reads.
+    bool short_integer(std::int32_t& field)
+    {
+        const char* q = p;
+        const bool negative = *q == '-';
+        if (negative || *q == '+')
+            ++q;
+        const std::uint64_t chunk = load_eight(q);
+        const int digits = leading_digits(chunk);
+        q += digits;
+        if (digits == 0 || digits == 8 || q == end)
+            return false;
+        const auto value = static_cast<std::int32_t>(digits_value(chunk, digits));
+        field = negative ? -value : value;
+        p = q;
+        ++stored;
+        return true;
+    }
+
     // "%f", stored at single precision.
     bool real(float& field)
     {
-        if (!start_number())
+        if (short_real(field))
+            return true;
+        return start_number() && long_real(field);
+    }
+
+    // The usual floating number, right at the cursor and all inside the
+    // buffer: a sign, up to seven digits, and a full stop with up to seven
+    // more; no exponent; a value that the fast conversion settles. False,
+    // consuming nothing, for anything else (white space before it included),
+    // which the general rule then reads. Both digit runs come from one
+    // sixteen-byte window, so that neither load waits for the other.
+    bool short_real(float& field)
+    {
+        const char* q = p;
+        const bool negative = *q == '-';
+        if (negative || *q == '+')
+            ++q;
+        const std::uint64_t low = load_eight(q);
+        const std::uint64_t high = load_eight(q + 8);
+        const int whole = leading_digits(low);
+        if (whole == 8)
             return false;
+        std::uint64_t mantissa = 0;
+        int fraction = 0;
+        if (byte_at(low, whole) == '.') {
+            const std::uint64_t after_point = bytes_after(low, high, whole + 1);
+            fraction = leading_digits(after_point);
+            if (fraction == 8)
+                return false;
+            mantissa = digits_around_point(low, whole, after_point, fraction);
+            q += 1;
+        } else {
+            mantissa = digits_value(low, whole);
+        }
+        q += whole + fraction;
+        float value = 0;
+        if (whole + fraction == 0 || q == end || lower(static_cast<unsigned char>(*q)) == 'e' ||
+            !to_float_fast(mantissa, -fraction, value))
+            return false;
+        field = negative ? -value : value;
+        p = q;
+        ++stored;
+        return true;
+    }
+
+    // Any floating number, read as it streams in, of any length. Kept out of
+    // line: it is rare, and inlined it would crowd the common path.
+    [[gnu::noinline]] bool long_real(float& field)
+    {
         Decimal number;
         number.negative = sign();
-        const int first = lower(in.peek());
+        const int first = lower(peek());
         if (first == 'i' || first == 'n')
             return word(number.negative, field);
 
         bool any_digit = false;
         bool seen_point = false;
-        for (int c = in.peek();; c = in.peek()) {
+        for (int c = peek();; c = peek()) {
             if (is_digit(c)) {
                 if (seen_point)
                     number.add_fraction_digit(c - '0');
@@ -143,18 +299,18 @@ struct Match {
             } else {
                 break;
             }
-            in.advance();
+            ++p;
         }
         if (!any_digit)
             return false;
         // An exponent mark, and its sign, belong to the number even when no
         // digit follows them; the value is then the number before the mark.
-        if (lower(in.peek()) == 'e') {
-            in.advance();
+        if (lower(peek()) == 'e') {
+            ++p;
             number.negative_exponent = sign();
-            for (int c = in.peek(); is_digit(c); c = in.peek()) {
+            for (int c = peek(); is_digit(c); c = peek()) {
                 number.add_exponent_digit(c - '0');
-                in.advance();
+                ++p;
             }
         }
         field = to_float(number);
@@ -172,11 +328,10 @@ struct Match {
         std::size_t longest_prefix = 0;
         for (const std::string_view w : kWords) {
             std::size_t n = 0;
-            while (n < w.size() && lower(in.peek_at(n)) == w[n])
+            while (n < w.size() && lower(peek_at(n)) == w[n])
                 ++n;
             if (n == w.size()) {
-                for (std::size_t i = 0; i < n; ++i)
-                    in.advance();
+                p += n;
                 const float value = w[0] == 'n' ? std::numeric_limits<float>::quiet_NaN()
                                                 : std::numeric_limits<float>::infinity();
                 field = negative ? -value : value;
@@ -185,8 +340,7 @@ struct Match {
             }
             longest_prefix = std::max(longest_prefix, n);
         }
-        for (std::size_t i = 0; i < longest_prefix; ++i)
-            in.advance();
+        p += longest_prefix;
         return false;
     }
 };
@@ -199,16 +353,15 @@ int read_sample(LogStream& stream, const LogPattern pattern, AppData& record)
     // leaves the caller's record as it was.
     AppData fields = record;
     Match m{stream};
-    bool complete = m.literal("L:") && m.integer(fields.L) && m.literal(",") && m.blank()
-                    && m.literal("CPU:") && m.real(fields.CPU) && m.literal(",") && m.blank()
-                    && m.literal("B:") && m.real(fields.B) && m.literal(",") && m.blank()
-                    && m.literal("MCPU:") && m.real(fields.MCPU);
+    bool complete = m.tag_l() && m.integer(fields.L) && m.separator(kCpu) && m.real(fields.CPU) && m.separator(kB) &&
+                    m.real(fields.B) && m.separator(kMcpu) && m.real(fields.MCPU);
     if (pattern == LogPattern::Full)
-        complete = complete && m.literal(",") && m.blank() && m.literal("P:") && m.integer(fields.P);
+        complete = complete && m.separator(kP) && m.integer(fields.P);
     if (stream.error() != 0)
         return -1;
     if (complete)
         m.skip_space();  // the closing newline of the pattern
+    stream.consume(m.p);
     record = fields;
     return m.ended && m.stored == 0 ? -1 : m.stored;
 }
