@@ -1,0 +1,182 @@
+#include "bench/log_lines.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+// Values are drawn in millionths, the resolution of %f, so that the common
+// form is written with integer arithmetic alone: a gigabyte takes seconds.
+
+namespace {
+
+constexpr std::int32_t kPeriods[] = {10000, 33333, 50000, 100000};  // microseconds
+constexpr double kLevelBenefit[] = {0.4, 1.0, 1.8, 2.1};            // benefit at each level, before scaling
+constexpr std::uint64_t kMillion = 1000000;
+
+std::uint64_t next(std::uint64_t& state)
+{
+    std::uint64_t z = (state += 0x9e3779b97f4a7c15);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111eb;
+    return z ^ (z >> 31);
+}
+
+// 0 to n - 1.
+std::uint64_t below(std::uint64_t& state, std::uint64_t n)
+{
+    return next(state) % n;
+}
+
+// [0, 1).
+double unit(std::uint64_t& state)
+{
+    return static_cast<double>(next(state) >> 11) * 0x1p-53;
+}
+
+char* put(char* out, std::string_view text)
+{
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+char* put_integer(char* out, std::uint64_t value)
+{
+    return std::to_chars(out, out + 24, value).ptr;
+}
+
+// `count` digits of `value`, zeros in front.
+char* put_digits(char* out, std::uint64_t value, int count)
+{
+    for (int i = count - 1; i >= 0; --i) {
+        out[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    return out + count;
+}
+
+// %f of a value given in millionths.
+char* put_fixed(char* out, std::uint64_t micros)
+{
+    out = put_integer(out, micros / kMillion);
+    *out++ = '.';
+    return put_digits(out, micros % kMillion, 6);
+}
+
+char* put_general(char* out, double value, int precision)
+{
+    return std::to_chars(out, out + 32, value, std::chars_format::general, precision).ptr;
+}
+
+// One value in the form a logger might have used for it.
+char* put_logger_value(char* out, std::uint64_t& random, std::uint64_t micros)
+{
+    const double value = static_cast<double>(micros) / kMillion;
+    const std::uint64_t form = below(random, 100);
+    if (form < 90)
+        return put_fixed(out, micros);  // %f
+    if (form < 96)
+        return put_general(out, value, 6);  // %g
+    if (form < 99)  // a whole number; only a missed deadline writes a zero benefit
+        return put_integer(out, micros == 0 ? 0 : std::max<std::uint64_t>(1, (micros + kMillion / 2) / kMillion));
+    const double finer = value + static_cast<double>(below(random, 1000)) * 1e-9;
+    return put_general(out, finer, 9);  // %.9g
+}
+
+// The value with 20 fractional digits: 20 or more significant digits.
+char* put_long_value(char* out, std::uint64_t& random, std::uint64_t micros)
+{
+    out = put_fixed(out, micros);
+    if (micros == 0)
+        return put_digits(out, 0, 14);
+    out = put_digits(out, below(random, 10000000), 7);
+    return put_digits(out, below(random, 10000000), 7);
+}
+
+char* put_value(char* out, LineMaker& maker, std::uint64_t micros)
+{
+    return maker.form == NumberForm::Long ? put_long_value(out, maker.random, micros)
+                                          : put_logger_value(out, maker.random, micros);
+}
+
+// A uniform number of millionths in [low, low + span).
+std::uint64_t micros_between(std::uint64_t& random, double low, double span)
+{
+    return static_cast<std::uint64_t>((low + span * unit(random)) * kMillion);
+}
+
+}  // namespace
+
+LineMaker make_line_maker(LogPattern pattern, NumberForm form, std::uint64_t seed)
+{
+    LineMaker maker;
+    maker.pattern = pattern;
+    maker.form = form;
+    maker.random = seed;
+    const std::uint64_t main = below(maker.random, std::size(kPeriods));
+    const std::uint64_t other = (main + 1 + below(maker.random, std::size(kPeriods) - 1)) % std::size(kPeriods);
+    maker.main_period = kPeriods[main];
+    maker.other_period = kPeriods[other];
+    maker.level = static_cast<int>(below(maker.random, 4));
+    maker.benefit_scale = 0.6 + 0.6 * unit(maker.random);
+    return maker;
+}
+
+std::size_t write_line(LineMaker& maker, char* out)
+{
+    std::uint64_t& random = maker.random;
+    // The application changes level now and then, one step at a time.
+    if (below(random, 100) < 3)
+        maker.level = std::clamp(maker.level + (below(random, 2) == 0 ? -1 : 1), 0, 3);
+    const double level = maker.level;
+    const std::uint64_t cpu = micros_between(random, 0.3 + 0.06 * level, 0.2);
+    const std::uint64_t mcpu = cpu + micros_between(random, 0.01, 0.07);
+    // About one period in a hundred misses its deadline: no benefit.
+    const bool missed = below(random, 100) == 0;
+    const double benefit = maker.benefit_scale * kLevelBenefit[maker.level];
+    const std::uint64_t b = missed ? 0 : micros_between(random, 0.94 * benefit, 0.12 * benefit);
+
+    char* const start = out;
+    out = put(out, "L:");
+    out = put_integer(out, static_cast<std::uint64_t>(maker.level));
+    out = put(out, ", CPU:");
+    out = put_value(out, maker, cpu);
+    out = put(out, ", B:");
+    out = put_value(out, maker, b);
+    out = put(out, ", MCPU:");
+    out = put_value(out, maker, mcpu);
+    if (maker.pattern == LogPattern::Full) {
+        out = put(out, ", P:");
+        const std::int32_t period = below(random, 100) < 85 ? maker.main_period : maker.other_period;
+        out = put_integer(out, static_cast<std::uint64_t>(period));
+    }
+    *out++ = '\n';
+    return static_cast<std::size_t>(out - start);
+}
+
+std::size_t write_lines(LineMaker& maker, char* out, std::size_t capacity)
+{
+    std::size_t used = 0;
+    while (capacity - used >= kMaxLineBytes) {
+        used += write_line(maker, out + used);
+        ++maker.lines;
+    }
+    // Near the end, a line is written aside first and kept if it fits.
+    char line[kMaxLineBytes];
+    for (;;) {
+        const std::size_t length = write_line(maker, line);
+        if (length > capacity - used)
+            return used;
+        std::memcpy(out + used, line, length);
+        used += length;
+        ++maker.lines;
+    }
+}
+
+std::string make_log(LineMaker& maker, std::size_t bytes)
+{
+    std::string log(bytes, '\n');
+    write_lines(maker, log.data(), bytes);
+    return log;
+}

@@ -1,0 +1,115 @@
+// The log reader alone, over generated logs held in memory: bytes per
+// second of read_sample until the log ends, for each line pattern and for
+// values long enough to need the exact conversion. A last case only counts
+// the newlines of the same blocks, the floor under any matching.
+//
+//   reader_bench [--benchmark_filter=REGEX] [other Google Benchmark options]
+
+#include "bench/log_lines.hpp"
+#include "logformat/log_stream.hpp"
+#include "logformat/read_sample.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kLogBytes = 32 * 1024 * 1024;
+
+struct BenchLog {
+    LogPattern pattern;
+    std::string text;
+    std::uint64_t lines;  // every line is a sample
+};
+
+BenchLog make_bench_log(LogPattern pattern, NumberForm form, std::uint64_t seed)
+{
+    LineMaker maker = make_line_maker(pattern, form, seed);
+    std::string text = make_log(maker, kLogBytes);
+    return BenchLog{pattern, std::move(text), maker.lines};
+}
+
+// A stream over the text, read as runtally reads a file: in full blocks.
+std::FILE* open_text(const std::string& text)
+{
+    return fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+}
+
+void read_log(benchmark::State& state, const BenchLog& log)
+{
+    std::uint64_t samples = 0;
+    for (auto _ : state) {
+        std::FILE* file = open_text(log.text);
+        if (file == nullptr) {
+            state.SkipWithError("fmemopen failed");
+            return;
+        }
+        LogStream stream(file, LogStream::kBlockSize);
+        AppData record;
+        samples = 0;
+        while (is_sample(read_sample(stream, log.pattern, record)))
+            ++samples;
+        benchmark::DoNotOptimize(record);
+    }
+    if (samples != log.lines)
+        state.SkipWithError("the reader stopped before the end of the log");
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * log.text.size()));
+    state.counters["samples/s"] = benchmark::Counter(static_cast<double>(state.iterations() * log.lines),
+                                                     benchmark::Counter::kIsRate);
+}
+
+// The floor under any reader: the same blocks from the same kind of stream,
+// with only the newlines counted, as wc -l does.
+void count_lines(benchmark::State& state, const BenchLog& log)
+{
+    std::vector<char> block(LogStream::kBlockSize);
+    for (auto _ : state) {
+        std::FILE* file = open_text(log.text);
+        if (file == nullptr) {
+            state.SkipWithError("fmemopen failed");
+            return;
+        }
+        std::uint64_t newlines = 0;
+        for (std::size_t got; (got = std::fread(block.data(), 1, block.size(), file)) > 0;)
+            newlines += static_cast<std::uint64_t>(std::count(block.data(), block.data() + got, '\n'));
+        std::fclose(file);
+        benchmark::DoNotOptimize(newlines);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * log.text.size()));
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    const BenchLog full = make_bench_log(LogPattern::Full, NumberForm::Logger, 1);
+    const BenchLog short_log = make_bench_log(LogPattern::Short, NumberForm::Logger, 2);
+    const BenchLog full_long = make_bench_log(LogPattern::Full, NumberForm::Long, 3);
+    const BenchLog short_long = make_bench_log(LogPattern::Short, NumberForm::Long, 4);
+
+    benchmark::RegisterBenchmark("read_sample/full", [&full](benchmark::State& state) { read_log(state, full); })
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("read_sample/short", [&short_log](benchmark::State& state) { read_log(state, short_log); })
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("read_sample/full_long_numbers",
+                                 [&full_long](benchmark::State& state) { read_log(state, full_long); })
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("read_sample/short_long_numbers",
+                                 [&short_long](benchmark::State& state) { read_log(state, short_long); })
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("floor/count_lines", [&full](benchmark::State& state) { count_lines(state, full); })
+        ->Unit(benchmark::kMillisecond);
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

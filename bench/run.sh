@@ -1,0 +1,218 @@
+#!/usr/bin/env bash
+# Throughput and peak memory of runtally and runtally2, measured against the
+# fscanf baseline and against `wc -l` (the cost of merely finding the lines).
+#
+#   bench/run.sh [--runs N]
+#
+# From any directory. Builds the default preset (Release), generates the logs
+# into build/bench-data (kept and reused while their size is right), times
+# every program N times (default 5, or RUNS=N) on a warm page cache and prints
+# the medians, checks that each program's report equals its baseline's on the
+# same log, then prints the peak resident memory of runtally over edge cases.
+# SIZE_MIB=N sets the size of the two big logs (default 512).
+set -euo pipefail
+
+usage() {
+    echo "usage: bench/run.sh [--runs N]   (environment: RUNS=N, SIZE_MIB=N)" >&2
+    exit 2
+}
+
+runs=${RUNS:-5}
+while (($# > 0)); do
+    case $1 in
+    --runs)
+        (($# >= 2)) || usage
+        runs=$2
+        shift 2
+        ;;
+    *) usage ;;
+    esac
+done
+size_mib=${SIZE_MIB:-512}
+[[ $runs =~ ^[1-9][0-9]*$ && $size_mib =~ ^[1-9][0-9]*$ ]] || usage
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+bin=$root/build/default
+data=$root/build/bench-data
+mkdir -p "$data"
+cd "$root"
+
+echo "== machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)"
+
+# --- build -------------------------------------------------------------------
+echo "== build: cmake --preset default && cmake --build --preset default"
+if ! { cmake --preset default && cmake --build --preset default --parallel "$(nproc)"; } >"$data/build.log" 2>&1; then
+    cat "$data/build.log" >&2
+    echo "build failed" >&2
+    exit 1
+fi
+gen=$bin/bench/gen_logs
+peak_rss=$bin/bench/peak_rss
+
+# --- logs --------------------------------------------------------------------
+# ensure PATH BYTES COMMAND...: runs COMMAND into PATH unless PATH already
+# holds BYTES bytes.
+ensure() {
+    local path=$1 bytes=$2
+    shift 2
+    if [[ -f $path && $(stat -c %s "$path") == "$bytes" ]]; then
+        echo "   reuse    ${path#"$root"/} ($bytes bytes)"
+        return
+    fi
+    echo "   generate ${path#"$root"/} ($bytes bytes)"
+    "$@" >"$path.tmp"
+    mv "$path.tmp" "$path"
+    [[ $(stat -c %s "$path") == "$bytes" ]] || { echo "$path: wrong size" >&2; exit 1; }
+}
+
+number_head='L:1, CPU:0.'
+number_tail=$', B:1, MCPU:1, P:1000\n'
+number_digits=$((64 << 20))
+# One line whose CPU value has 64 MiB of digits.
+# shellcheck disable=SC2317  # called through ensure
+long_number_log() {
+    printf '%s' "$number_head"
+    head -c "$number_digits" /dev/zero | tr '\0' '7'
+    printf '%s' "$number_tail"
+}
+
+sample_line=$'L:1, CPU:0.5, B:1, MCPU:0.5, P:1000\n'
+blank_bytes=$((1 << 30))
+# A sample, 1 GiB of newlines (its closing white space), another sample.
+# shellcheck disable=SC2317  # called through ensure
+blank_lines_log() {
+    printf '%s' "$sample_line"
+    head -c "$blank_bytes" /dev/zero | tr '\0' '\n'
+    printf '%s' "$sample_line"
+}
+
+big_bytes=$((size_mib << 20))
+full=$data/full-${size_mib}MiB-seed1.log
+short=$data/short-${size_mib}MiB-seed2.log
+small=$data/small.log
+empty=$data/empty.log
+long_number=$data/long-number-64MiB.log
+blank_lines=$data/blank-lines-1GiB.log
+
+echo "== logs in ${data#"$root"/}"
+ensure "$full" "$big_bytes" "$gen" full "$big_bytes" 1
+ensure "$short" "$big_bytes" "$gen" short "$big_bytes" 2
+ensure "$small" 4096 "$gen" full 4096 3
+ensure "$empty" 0 true
+ensure "$long_number" $((${#number_head} + number_digits + ${#number_tail})) long_number_log
+ensure "$blank_lines" $((2 * ${#sample_line} + blank_bytes)) blank_lines_log
+
+# --- throughput --------------------------------------------------------------
+programs=(runtally fscanf_full wc_full runtally2 fscanf_short wc_short)
+
+run_program() {
+    case $1 in
+    runtally) "$bin/runtally" "$full" ;;
+    fscanf_full) "$bin/bench/fscanf_tally" full "$full" ;;
+    wc_full) wc -l "$full" ;;
+    runtally2) "$bin/runtally2" "$short" ;;
+    fscanf_short) "$bin/bench/fscanf_tally" short "$short" ;;
+    wc_short) wc -l "$short" ;;
+    esac
+}
+
+median() {
+    sort -n "$1" | awk '{ t[NR] = $1 } END { print (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2 }'
+}
+
+echo "== throughput: $runs runs of each program, in turn, warm page cache"
+cat "$full" "$short" >/dev/null
+for id in "${programs[@]}"; do
+    : >"$data/times-$id.txt"
+done
+for ((run = 1; run <= runs; run++)); do
+    for id in "${programs[@]}"; do
+        start=$(date +%s%N)
+        run_program "$id" >"$data/out-$id.txt"
+        end=$(date +%s%N)
+        echo $((end - start)) >>"$data/times-$id.txt"
+    done
+    echo "   run $run/$runs done"
+done
+
+declare -A seconds
+for id in "${programs[@]}"; do
+    seconds[$id]=$(median "$data/times-$id.txt" | awk '{ printf "%.4f", $1 / 1e9 }')
+done
+
+row() {  # label log-name id baseline-id wc-id
+    awk -v label="$1" -v pattern="$2" -v t="${seconds[$3]}" -v base="${seconds[$4]}" -v wc="${seconds[$5]}" \
+        -v bytes="$big_bytes" 'BEGIN {
+            printf "%-20s %-7s %10.3f %9.1f %12.2f %12.2f\n", label, pattern, t, bytes / 1e6 / t, base / t, t / wc }'
+}
+echo
+echo "Throughput on ${size_mib} MiB logs, median of $runs (MB = 10^6 bytes)"
+printf "%-20s %-7s %10s %9s %12s %12s\n" program log "seconds" "MB/s" "fscanf/this" "this/wc -l"
+row runtally Full runtally fscanf_full wc_full
+row "fscanf_tally full" Full fscanf_full fscanf_full wc_full
+row "wc -l" Full wc_full fscanf_full wc_full
+row runtally2 Short runtally2 fscanf_short wc_short
+row "fscanf_tally short" Short fscanf_short fscanf_short wc_short
+row "wc -l" Short wc_short fscanf_short wc_short
+echo
+
+status=0
+same_output() {  # label ours baseline
+    if cmp -s "$data/out-$2.txt" "$data/out-$3.txt"; then
+        echo "output check: $1 prints exactly what its fscanf baseline prints on the same log"
+    else
+        echo "output check: $1 DIFFERS from its fscanf baseline:"
+        diff "$data/out-$2.txt" "$data/out-$3.txt" || true
+        status=1
+    fi
+}
+same_output runtally runtally fscanf_full
+same_output runtally2 runtally2 fscanf_short
+
+# --- memory ------------------------------------------------------------------
+# peak COMMAND...: the command's peak resident set size in KiB, the median of
+# three runs (it varies by a few pages from run to run); the report of the
+# last run is kept in $data/peak-out.txt.
+peak() {
+    local report
+    : >"$data/peak-kib.txt"
+    for _ in 1 2 3; do
+        if ! report=$("$peak_rss" "$@" 2>&1 >"$data/peak-out.txt"); then
+            echo "warning: ${1##*/} exited with a non-zero status" >&2
+        fi
+        tail -n1 <<<"$report" | awk '$1 == "peak_rss:" { print $2 }' >>"$data/peak-kib.txt"
+    done
+    median "$data/peak-kib.txt"
+}
+
+echo
+echo "== memory: peak resident set size (kernel ru_maxrss), median of 3 runs"
+paths=()
+for ((i = 0; i < 10000; i++)); do
+    paths+=(small.log)
+done
+labels=("empty log" "${size_mib} MiB Full log" "one 64 MiB number" "1 GiB of blank lines" "10,000 paths")
+kib=()
+kib+=("$(peak "$bin/runtally" "$empty")")
+kib+=("$(peak "$bin/runtally" "$full")")
+kib+=("$(peak "$bin/runtally" "$long_number")")
+kib+=("$(peak "$bin/runtally" "$blank_lines")")
+if grep -q ' M:0/2 ' "$data/peak-out.txt"; then
+    echo "   runtally read through the 1 GiB of blank lines to the sample after them"
+else
+    echo "   FAILED: runtally did not read the sample after the blank lines"
+    status=1
+fi
+kib+=("$(cd "$data" && peak "$bin/runtally" "${paths[@]}")")
+short_kib=$(peak "$bin/runtally2" "$short")
+
+echo
+echo "Peak memory of runtally"
+printf "%-24s %10s\n" case KiB
+for i in "${!labels[@]}"; do
+    printf "%-24s %10s\n" "${labels[$i]}" "${kib[$i]}"
+done
+printf "%s\n" "${kib[@]}" | sort -n | awk 'NR == 1 { min = $1 } { max = $1 } END {
+    printf "%-24s %10d\n", "spread (max - min)", max - min }'
+echo "(runtally2 on the ${size_mib} MiB Short log: $short_kib KiB; peak_rss itself, measuring true: $(peak true) KiB)"
+exit "$status"
