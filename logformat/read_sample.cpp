@@ -70,13 +70,22 @@ constexpr Text kMcpu{"MCPU:", Word(", MCPU:")};
 constexpr Text kP{"P:", Word(", P:")};
 constexpr Word kL("L:");
 
+// Where the general number path leaves the cursor, and whether it stored.
+struct LongRead {
+    const char* p;
+    const char* end;
+    bool stored;
+};
+
+LongRead read_long_real(LogStream* in, const char* p, const char* end, float& field);
+
 // One read: a cursor over the stream's buffer, the number of fields stored so
 // far, and whether the match met the end of the input where it needed a
 // character. The cursor goes back to the stream only to refill the buffer.
 struct Match {
-    LogStream& in;
-    const char* p = in.data();
-    const char* end = in.data_end();
+    LogStream* in;
+    const char* p = in->data();
+    const char* end = in->data_end();
     int stored = 0;
     bool ended = false;
 
@@ -90,10 +99,10 @@ struct Match {
 
     bool refill()
     {
-        in.consume(p);
-        const bool more = in.refill();
-        p = in.data();
-        end = in.data_end();
+        in->consume(p);
+        const bool more = in->refill();
+        p = in->data();
+        end = in->data_end();
         return more;
     }
 
@@ -102,10 +111,10 @@ struct Match {
     {
         if (static_cast<std::size_t>(end - p) > ahead)
             return static_cast<unsigned char>(p[ahead]);
-        in.consume(p);
-        const int c = in.peek_at(ahead);
-        p = in.data();
-        end = in.data_end();
+        in->consume(p);
+        const int c = in->peek_at(ahead);
+        p = in->data();
+        end = in->data_end();
         return c;
     }
 
@@ -232,7 +241,15 @@ struct Match {
     {
         if (short_real(field))
             return true;
-        return start_number() && long_real(field);
+        if (!start_number())
+            return false;
+        // The general path gets the cursor and hands it back, so that this
+        // object is never needed in memory on the common path.
+        const LongRead r = read_long_real(in, p, end, field);
+        p = r.p;
+        end = r.end;
+        stored += r.stored ? 1 : 0;
+        return r.stored;
     }
 
     // The usual floating number, right at the cursor and all inside the
@@ -275,9 +292,8 @@ struct Match {
         return true;
     }
 
-    // Any floating number, read as it streams in, of any length. Kept out of
-    // line: it is rare, and inlined it would crowd the common path.
-    [[gnu::noinline]] bool long_real(float& field)
+    // Any floating number, read as it streams in, of any length.
+    bool long_real(float& field)
     {
         Decimal number;
         number.negative = sign();
@@ -345,6 +361,14 @@ struct Match {
     }
 };
 
+// Kept out of line: it is rare, and inlined it would crowd the common path.
+[[gnu::noinline]] LongRead read_long_real(LogStream* in, const char* p, const char* end, float& field)
+{
+    Match m{in, p, end};
+    const bool stored = m.long_real(field);
+    return {m.p, m.end, stored};
+}
+
 }  // namespace
 
 int read_sample(LogStream& stream, const LogPattern pattern, AppData& record)
@@ -352,7 +376,7 @@ int read_sample(LogStream& stream, const LogPattern pattern, AppData& record)
     // Fields go into a copy first, so that a read cut short by a read fault
     // leaves the caller's record as it was.
     AppData fields = record;
-    Match m{stream};
+    Match m{&stream};
     bool complete = m.tag_l() && m.integer(fields.L) && m.separator(kCpu) && m.real(fields.CPU) && m.separator(kB) &&
                     m.real(fields.B) && m.separator(kMcpu) && m.real(fields.MCPU);
     if (pattern == LogPattern::Full)
