@@ -4,13 +4,18 @@
 #include <cstdint>
 #include <cstring>
 
-// Decimal digits eight at a time: one load, one test and three
-// multiplications instead of a loop with a branch per digit.
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// Decimal digits found and converted many at a time: where the digits of a
+// window of text are comes from one classification, and the value of up to
+// eight of them from one load and three multiplications, with no branch per
+// digit.
 
 static_assert(std::endian::native == std::endian::little, "the digit tricks assume little-endian loads");
 
-// The eight bytes at p, the first in the lowest byte. p must have eight
-// readable bytes.
+// The eight bytes at p, the first in the lowest byte.
 inline std::uint64_t load_eight(const char* p)
 {
     std::uint64_t chunk;
@@ -18,20 +23,31 @@ inline std::uint64_t load_eight(const char* p)
     return chunk;
 }
 
-// How many of the chunk's bytes, from the first, are the digits 0 to 9.
-inline int leading_digits(std::uint64_t chunk)
+// Bit k is set when p[k] is a digit, for the 16 × chunks bytes at p
+// (1 <= chunks <= 4).
+inline std::uint64_t digit_mask(const char* p, int chunks)
 {
-    const std::uint64_t x = chunk ^ 0x3030303030303030;  // a digit byte becomes 0 to 9
-    // Bit 7 of a byte ends up set exactly when the byte is 10 or more.
-    const std::uint64_t non_digit = (((x & 0x7F7F7F7F7F7F7F7F) + 0x7676767676767676) | x) & 0x8080808080808080;
-    return non_digit == 0 ? 8 : std::countr_zero(non_digit) / 8;
+    std::uint64_t mask = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_set1_epi8('0');
+    const __m128i nine = _mm_set1_epi8(9);
+    for (int k = 0; k < chunks; ++k) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        const __m128i value = _mm_sub_epi8(bytes, zero);  // a digit becomes 0 to 9, all else 10 or more
+        const __m128i is_digit = _mm_cmpeq_epi8(_mm_min_epu8(value, nine), value);
+        mask |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(is_digit))} << (16 * k);
+    }
+#else
+    for (int k = 0; k < 16 * chunks; ++k)
+        if (p[k] >= '0' && p[k] <= '9')
+            mask |= std::uint64_t{1} << k;
+#endif
+    return mask;
 }
 
-// The value of the chunk's first n digits, 0 <= n <= 8.
+// The value of the first n digits of the chunk, 1 <= n <= 8.
 inline std::uint64_t digits_value(std::uint64_t chunk, int n)
 {
-    if (n == 0)
-        return 0;
     // Move the n digits to the top, behind 8 - n zeros, then combine pairs,
     // quads and the two halves.
     std::uint64_t v = (chunk << (8 * (8 - n))) & 0x0F0F0F0F0F0F0F0F;
@@ -42,27 +58,23 @@ inline std::uint64_t digits_value(std::uint64_t chunk, int n)
 
 inline constexpr std::uint64_t kPowersOfTenInt[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 
-// The eight bytes that follow the first k bytes of a sixteen-byte window
-// (low, then high), 1 <= k <= 8.
-inline std::uint64_t bytes_after(std::uint64_t low, std::uint64_t high, int k)
+// The value of the digit runs on both sides of a full stop, read as one
+// integer: `whole` digits at `before` (0 to 8) and `fraction` digits at
+// `after` (0 to 16), at least one digit in all.
+inline std::uint64_t digits_around_point(const char* before, int whole, const char* after, int fraction)
 {
-    return k == 8 ? high : (low >> (8 * k)) | (high << (64 - 8 * k));
-}
-
-// Byte k of the chunk, 0 <= k < 8.
-inline int byte_at(std::uint64_t chunk, int k)
-{
-    return static_cast<int>((chunk >> (8 * k)) & 0xFF);
-}
-
-// The value of `whole` digits from `before` followed by `fraction` digits
-// from `after`, the point between them left out; both counts below 8.
-inline std::uint64_t digits_around_point(std::uint64_t before, int whole, std::uint64_t after, int fraction)
-{
+    const std::uint64_t first = load_eight(before);
+    const std::uint64_t second = load_eight(after);
     if (whole + fraction <= 8) {
-        // Both runs fit one chunk: close the gap and convert once.
-        const std::uint64_t kept = whole == 0 ? 0 : before & (~std::uint64_t{0} >> (64 - 8 * whole));
-        return digits_value(kept | (after << (8 * whole)), whole + fraction);
+        // Both runs fit one chunk: close the gap the point leaves, convert once.
+        const std::uint64_t kept = whole == 0 ? 0 : first & (~std::uint64_t{0} >> (64 - 8 * whole));
+        return digits_value(kept | (whole == 8 ? 0 : second << (8 * whole)), whole + fraction);
     }
-    return digits_value(before, whole) * kPowersOfTenInt[fraction] + digits_value(after, fraction);
+    std::uint64_t value = whole == 0 ? 0 : digits_value(first, whole);
+    if (fraction > 8) {
+        value = value * kPowersOfTenInt[8] + digits_value(second, 8);
+        after += 8;
+        fraction -= 8;
+    }
+    return value * kPowersOfTenInt[fraction] + (fraction == 0 ? 0 : digits_value(load_eight(after), fraction));
 }

@@ -57,7 +57,7 @@ private:
     int pending_error_ = 0;  // a read fault not yet reached by the reader
     bool drained_ = false;   // end of file or a fault: nothing more to read
     std::uint64_t base_offset_ = 0;  // offset in the log of buffer_[0]
+    std::array<char, kBlockSize + kLookahead + kPadding> buffer_;
     char* pos_;
     char* end_;
-    std::array<char, kBlockSize + kLookahead + kPadding> buffer_;
 };

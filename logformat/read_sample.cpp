@@ -4,6 +4,7 @@
 #include "logformat/number.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <limits>
 #include <string_view>
@@ -20,6 +21,12 @@
 //    words inf, infinity and nan in any case.
 //  - The first character that cannot continue the match is left unread.
 //  - End of input before the first stored field makes the result -1.
+//
+// Matching follows these rules character by character, as the text streams
+// through the buffer. Two shortcuts take the usual text faster and give the
+// same result: a record in its usual form is read whole from a window of the
+// buffer, and a number in its usual form is read whole at the cursor. Each
+// declines, consuming nothing, where the text is anything else.
 
 namespace {
 
@@ -45,9 +52,9 @@ constexpr int lower(int c)
 struct Word {
     std::uint64_t bytes = 0;
     std::uint64_t mask = 0;
-    std::size_t length = 0;
+    int length = 0;
 
-    constexpr explicit Word(std::string_view text) : length(text.size())
+    constexpr explicit Word(std::string_view text) : length(static_cast<int>(text.size()))
     {
         for (std::size_t i = 0; i < text.size(); ++i) {
             bytes |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
@@ -59,16 +66,99 @@ struct Word {
 };
 
 // A tag of the pattern, alone and in its usual form after a comma and a blank.
-struct Text {
+struct Tag {
     std::string_view text;
-    Word spaced;
+    Word usual;
 };
 
-constexpr Text kCpu{"CPU:", Word(", CPU:")};
-constexpr Text kB{"B:", Word(", B:")};
-constexpr Text kMcpu{"MCPU:", Word(", MCPU:")};
-constexpr Text kP{"P:", Word(", P:")};
 constexpr Word kL("L:");
+constexpr Tag kCpu{"CPU:", Word(", CPU:")};
+constexpr Tag kB{"B:", Word(", B:")};
+constexpr Tag kMcpu{"MCPU:", Word(", MCPU:")};
+constexpr Tag kP{"P:", Word(", P:")};
+
+// Numbers in their usual form, read from the text at s given `digits`, whose
+// bit k tells whether s[k] is a digit, known for the first `room` bytes.
+// Each returns the length of the number, or 0 where the text is not in that
+// form or may go on past the known bytes; then nothing is stored.
+
+// A minus or nothing, then one to eight digits.
+[[gnu::always_inline]] inline int usual_integer(const char* s, std::uint64_t digits, int room, std::int32_t& value)
+{
+    const int sign = *s == '-' ? 1 : 0;
+    const int run = std::countr_one(digits >> sign);
+    if (run == 0 || run > 8 || sign + run >= room)
+        return 0;
+    const auto magnitude = static_cast<std::int32_t>(run == 1 ? s[sign] - '0' : digits_value(load_eight(s + sign), run));
+    value = sign != 0 ? -magnitude : magnitude;
+    return sign + run;
+}
+
+// A minus or nothing, up to eight digits, then a full stop and more digits,
+// at most fifteen digits and at least one in all; no exponent; and a value
+// that the fast conversion settles.
+[[gnu::always_inline]] inline int usual_real(const char* s, std::uint64_t digits, int room, float& value)
+{
+    constexpr int kMostDigits = 15;  // below 2^53, for the fast conversion
+    const int sign = *s == '-' ? 1 : 0;
+    const int whole = std::countr_one(digits >> sign);
+    if (whole > 8)
+        return 0;
+    int i = sign + whole;
+    int fraction = 0;
+    std::uint64_t mantissa = 0;
+    if (i < room && s[i] == '.') {
+        fraction = std::countr_one(digits >> (i + 1));
+        if (whole + fraction > kMostDigits)
+            return 0;
+        mantissa = digits_around_point(s + sign, whole, s + i + 1, fraction);
+        i += 1 + fraction;
+    } else if (whole > 0) {
+        mantissa = digits_value(load_eight(s + sign), whole);
+    }
+    float magnitude = 0;
+    if (whole + fraction == 0 || i >= room || (s[i] | 0x20) == 'e' || !to_float_fast(mantissa, -fraction, magnitude))
+        return 0;
+    value = sign != 0 ? -magnitude : magnitude;
+    return i;
+}
+
+// A record in its usual form, read from a window of the buffer: each tag
+// after a comma and one blank, each number in its usual form. The digits of
+// the whole window are classified at once, so where each number ends never
+// waits for the number before it to be read.
+struct Window {
+    static constexpr int kSize = 64;
+
+    const char* p;
+    std::uint64_t digits = digit_mask(p, kSize / 16);
+    int at = 0;
+
+    bool integer(const Word& tag, std::int32_t& field)
+    {
+        if (!tag.starts(p + at) || (at += tag.length) >= kSize)
+            return false;
+        const int n = usual_integer(p + at, digits >> at, kSize - at, field);
+        at += n;
+        return n > 0;
+    }
+
+    bool real(const Word& tag, float& field)
+    {
+        if (!tag.starts(p + at) || (at += tag.length) >= kSize)
+            return false;
+        const int n = usual_real(p + at, digits >> at, kSize - at, field);
+        at += n;
+        return n > 0;
+    }
+
+    // The whole record; on declining, some fields may have been stored.
+    bool record(LogPattern pattern, AppData& fields)
+    {
+        return integer(kL, fields.L) && real(kCpu.usual, fields.CPU) && real(kB.usual, fields.B) &&
+               real(kMcpu.usual, fields.MCPU) && (pattern == LogPattern::Short || integer(kP.usual, fields.P));
+    }
+};
 
 // Where the general number path leaves the cursor, and whether it stored.
 struct LongRead {
@@ -129,16 +219,6 @@ struct Match {
         }
     }
 
-    // "L:", the start of a record.
-    bool tag_l()
-    {
-        if (kL.starts(p)) {
-            p += kL.length;
-            return true;
-        }
-        return literal("L:");
-    }
-
     bool literal(std::string_view text)
     {
         for (const char expected : text) {
@@ -154,13 +234,11 @@ struct Match {
         return true;
     }
 
-    // ",", the blank of the pattern, then the next tag. The blank matches any
-    // run of white space; a single blank, by far the most common, is taken
-    // with the rest in one comparison.
-    bool separator(const Text& tag)
+    // ",", the blank of the pattern, then the tag.
+    bool separator(const Tag& tag)
     {
-        if (tag.spaced.starts(p)) {
-            p += tag.spaced.length;
+        if (tag.usual.starts(p)) {
+            p += tag.usual.length;
             return true;
         }
         if (!literal(","))
@@ -190,12 +268,19 @@ struct Match {
         return c == '-';
     }
 
+    // How many bytes at the cursor the usual forms may look at: sixteen, or
+    // fewer near the end of the data.
+    int room() const { return static_cast<int>(std::min<std::ptrdiff_t>(end - p, 16)); }
+
     // "%d". A number outside the signed 32-bit range is no number for the
     // field: its digits are consumed, nothing is stored, the match ends.
     bool integer(std::int32_t& field)
     {
-        if (short_integer(field))
+        if (const int n = usual_integer(p, digit_mask(p, 1), room(), field); n > 0) {
+            p += n;
+            ++stored;
             return true;
+        }
         if (!start_number())
             return false;
         const bool negative = sign();
@@ -215,32 +300,14 @@ struct Match {
         return true;
     }
 
-    // The usual integer, right at the cursor and all inside the buffer: a sign
-    // and up to seven digits. False, consuming nothing, for anything else
-    // (white space before it included), which the general rule then reads.
-    bool short_integer(std::int32_t& field)
-    {
-        const char* q = p;
-        const bool negative = *q == '-';
-        if (negative || *q == '+')
-            ++q;
-        const std::uint64_t chunk = load_eight(q);
-        const int digits = leading_digits(chunk);
-        q += digits;
-        if (digits == 0 || digits == 8 || q == end)
-            return false;
-        const auto value = static_cast<std::int32_t>(digits_value(chunk, digits));
-        field = negative ? -value : value;
-        p = q;
-        ++stored;
-        return true;
-    }
-
     // "%f", stored at single precision.
     bool real(float& field)
     {
-        if (short_real(field))
+        if (const int n = usual_real(p, digit_mask(p, 1), room(), field); n > 0) {
+            p += n;
+            ++stored;
             return true;
+        }
         if (!start_number())
             return false;
         // The general path gets the cursor and hands it back, so that this
@@ -250,46 +317,6 @@ struct Match {
         end = r.end;
         stored += r.stored ? 1 : 0;
         return r.stored;
-    }
-
-    // The usual floating number, right at the cursor and all inside the
-    // buffer: a sign, up to seven digits, and a full stop with up to seven
-    // more; no exponent; a value that the fast conversion settles. False,
-    // consuming nothing, for anything else (white space before it included),
-    // which the general rule then reads. Both digit runs come from one
-    // sixteen-byte window, so that neither load waits for the other.
-    bool short_real(float& field)
-    {
-        const char* q = p;
-        const bool negative = *q == '-';
-        if (negative || *q == '+')
-            ++q;
-        const std::uint64_t low = load_eight(q);
-        const std::uint64_t high = load_eight(q + 8);
-        const int whole = leading_digits(low);
-        if (whole == 8)
-            return false;
-        std::uint64_t mantissa = 0;
-        int fraction = 0;
-        if (byte_at(low, whole) == '.') {
-            const std::uint64_t after_point = bytes_after(low, high, whole + 1);
-            fraction = leading_digits(after_point);
-            if (fraction == 8)
-                return false;
-            mantissa = digits_around_point(low, whole, after_point, fraction);
-            q += 1;
-        } else {
-            mantissa = digits_value(low, whole);
-        }
-        q += whole + fraction;
-        float value = 0;
-        if (whole + fraction == 0 || q == end || lower(static_cast<unsigned char>(*q)) == 'e' ||
-            !to_float_fast(mantissa, -fraction, value))
-            return false;
-        field = negative ? -value : value;
-        p = q;
-        ++stored;
-        return true;
     }
 
     // Any floating number, read as it streams in, of any length.
@@ -330,7 +357,6 @@ struct Match {
             }
         }
         field = to_float(number);
-        ++stored;
         return true;
     }
 
@@ -351,7 +377,6 @@ struct Match {
                 const float value = w[0] == 'n' ? std::numeric_limits<float>::quiet_NaN()
                                                 : std::numeric_limits<float>::infinity();
                 field = negative ? -value : value;
-                ++stored;
                 return true;
             }
             longest_prefix = std::max(longest_prefix, n);
@@ -373,12 +398,30 @@ struct Match {
 
 int read_sample(LogStream& stream, const LogPattern pattern, AppData& record)
 {
+    const int fields_of_pattern = pattern == LogPattern::Full ? 5 : 4;
+    // A record in its usual form, whole inside the buffer, with the closing
+    // white space ending inside it too: the common case, taken first.
+    if (const char* p = stream.data(); stream.data_end() - p >= Window::kSize) {
+        Window w{p};
+        AppData fields = record;
+        if (w.record(pattern, fields)) {
+            const char* next = p + w.at;
+            while (is_space(static_cast<unsigned char>(*next)))
+                ++next;
+            if (next != stream.data_end()) {
+                stream.consume(next);
+                record = fields;
+                return fields_of_pattern;
+            }
+        }
+    }
+
     // Fields go into a copy first, so that a read cut short by a read fault
     // leaves the caller's record as it was.
     AppData fields = record;
     Match m{&stream};
-    bool complete = m.tag_l() && m.integer(fields.L) && m.separator(kCpu) && m.real(fields.CPU) && m.separator(kB) &&
-                    m.real(fields.B) && m.separator(kMcpu) && m.real(fields.MCPU);
+    bool complete = m.literal("L:") && m.integer(fields.L) && m.separator(kCpu) && m.real(fields.CPU) &&
+                    m.separator(kB) && m.real(fields.B) && m.separator(kMcpu) && m.real(fields.MCPU);
     if (pattern == LogPattern::Full)
         complete = complete && m.separator(kP) && m.integer(fields.P);
     if (stream.error() != 0)
