@@ -1,0 +1,253 @@
+// The reader against the C library's fscanf, for libFuzzer.
+//
+// Input: one selector byte, then the bytes of a log. Bit 0 of the selector
+// picks the pattern (0 Full, 1 Short); the other seven bits pick the block
+// size the stream reads with, mostly 1 to 16 so that records cross the end
+// of the buffer at every place, sometimes larger, sometimes the default.
+//
+// Both read the same bytes, each from its own in-memory stream, read after
+// read, from the same starting record. After every read the result, the five
+// fields (bit for bit) and the offset of the next read must agree; the first
+// difference is described on stderr and the run aborts.
+//
+// The reader differs from the C library on purpose in three places: a
+// floating number that begins with a partial spelling of inf, infinity or
+// nan, a hexadecimal floating number, and an integer outside 32 bits. These
+// are only ever met by the conversion that follows a colon of the pattern,
+// so the first such colon in the log bounds the comparison: reads are
+// compared until one has taken that colon; from there on only the reader
+// runs, for crashes, undefined behaviour, hangs and its own invariants.
+
+#include "logformat/read_sample.hpp"
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+// No log needs more reads than it has bytes; this only bounds a runaway loop.
+constexpr int kMaxReads = 100000;
+
+struct Setup {
+    LogPattern pattern;
+    std::size_t block;
+};
+
+Setup choose(std::uint8_t selector)
+{
+    // Block sizes around the powers of two, and a few odd ones.
+    constexpr std::size_t kMidSizes[] = {17, 23, 31, 32, 33, 63, 64, 65, 100, 127, 128, 255, 256, 1000, 1024, 4096};
+    const LogPattern pattern = (selector & 1) != 0 ? LogPattern::Short : LogPattern::Full;
+    const unsigned k = selector >> 1U;  // 0 to 127
+    std::size_t block = LogStream::kBlockSize;
+    if (k < 96)
+        block = 1 + k % 16;
+    else if (k < 112)
+        block = kMidSizes[k - 96];
+    return {pattern, block};
+}
+
+const char* format_of(LogPattern pattern)
+{
+    return pattern == LogPattern::Full ? "L:%d, CPU:%f, B:%f, MCPU:%f, P:%d\n" : "L:%d, CPU:%f, B:%f, MCPU:%f\n";
+}
+
+constexpr bool is_c_space(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+constexpr char lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool begins_with_word(std::string_view text, std::size_t at, std::string_view word)
+{
+    if (text.size() - at < word.size())
+        return false;
+    for (std::size_t i = 0; i < word.size(); ++i)
+        if (lower(text[at + i]) != word[i])
+            return false;
+    return true;
+}
+
+// True when the integer text at `at` ([+-]digits, white space skipped
+// before) has digits and lies outside the signed 32-bit range.
+bool integer_out_of_range(std::string_view text, std::size_t at)
+{
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+        negative = text[at++] == '-';
+    constexpr std::uint64_t kLimit = std::uint64_t{1} << 31;
+    std::uint64_t magnitude = 0;
+    bool any_digit = false;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        any_digit = true;
+        if (magnitude <= kLimit)
+            magnitude = magnitude * 10 + static_cast<std::uint64_t>(text[at] - '0');
+    }
+    return any_digit && magnitude > (negative ? kLimit : kLimit - 1);
+}
+
+// True when the floating text at `at` (white space skipped before) is one
+// the reader reads otherwise on purpose: a hexadecimal prefix, or a letter
+// that begins inf, infinity or nan without completing a word that both
+// readers take alike ("inf" followed by another i would be infinity's).
+bool floating_read_otherwise(std::string_view text, std::size_t at)
+{
+    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+        ++at;
+    if (at >= text.size())
+        return false;
+    const char c = lower(text[at]);
+    if (c == '0')
+        return at + 1 < text.size() && lower(text[at + 1]) == 'x';
+    if (c != 'i' && c != 'n')
+        return false;
+    if (begins_with_word(text, at, "nan") || begins_with_word(text, at, "infinity"))
+        return false;
+    if (begins_with_word(text, at, "inf"))
+        return at + 3 < text.size() && lower(text[at + 3]) == 'i';
+    return true;
+}
+
+// The offset of the first colon of the log after which the pattern's
+// conversion would meet text that the reader reads otherwise on purpose, or
+// the size of the log if there is none. A colon of the pattern always follows
+// its tag's last letter: L and P precede an integer, U (CPU, MCPU) and B a
+// floating number; no other colon is ever followed by a conversion.
+std::size_t first_deliberate_difference(std::string_view text)
+{
+    for (std::size_t colon = 1; colon < text.size(); ++colon) {
+        if (text[colon] != ':')
+            continue;
+        const char tag = text[colon - 1];
+        std::size_t at = colon + 1;
+        while (at < text.size() && is_c_space(text[at]))
+            ++at;
+        if ((tag == 'L' || tag == 'P') && integer_out_of_range(text, at))
+            return colon;
+        if ((tag == 'U' || tag == 'B') && floating_read_otherwise(text, at))
+            return colon;
+    }
+    return text.size();
+}
+
+void print_escaped(std::string_view text)
+{
+    constexpr std::size_t kShown = 2048;
+    std::fputc('"', stderr);
+    for (std::size_t i = 0; i < text.size() && i < kShown; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\n' && i + 1 < text.size())
+            std::fputs("\\n\"\n \"", stderr);
+        else if (c == '\n')
+            std::fputs("\\n", stderr);
+        else if (c == '\\' || c == '"')
+            std::fprintf(stderr, "\\%c", c);
+        else if (c >= 0x20 && c < 0x7f)
+            std::fputc(c, stderr);
+        else
+            std::fprintf(stderr, "\\x%02x\"\"", c);
+    }
+    std::fputs(text.size() > kShown ? "\"...\n" : "\"\n", stderr);
+}
+
+void print_record(const char* who, int result, const AppData& r, long offset)
+{
+    std::fprintf(stderr,
+                 "  %-6s result %2d  L %d  CPU %.9g (%08x)  B %.9g (%08x)  MCPU %.9g (%08x)  P %d  next offset %ld\n", who,
+                 result, r.L, static_cast<double>(r.CPU), std::bit_cast<std::uint32_t>(r.CPU), static_cast<double>(r.B),
+                 std::bit_cast<std::uint32_t>(r.B), static_cast<double>(r.MCPU), std::bit_cast<std::uint32_t>(r.MCPU), r.P,
+                 offset);
+}
+
+[[noreturn]] void fail(const char* what, const Setup& setup, std::string_view log, int read, std::uint64_t start)
+{
+    std::fprintf(stderr, "\nreader_fuzz: %s\n  pattern %s, blocks of %zu bytes, read %d starting at offset %llu\n", what,
+                 setup.pattern == LogPattern::Full ? "Full" : "Short", setup.block, read,
+                 static_cast<unsigned long long>(start));
+    std::fprintf(stderr, "  log (%zu bytes):\n", log.size());
+    print_escaped(log);
+    std::abort();
+}
+
+bool same(const AppData& a, const AppData& b)
+{
+    return a.L == b.L && std::bit_cast<std::uint32_t>(a.CPU) == std::bit_cast<std::uint32_t>(b.CPU) &&
+           std::bit_cast<std::uint32_t>(a.B) == std::bit_cast<std::uint32_t>(b.B) &&
+           std::bit_cast<std::uint32_t>(a.MCPU) == std::bit_cast<std::uint32_t>(b.MCPU) && a.P == b.P;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    const Setup setup = choose(data[0]);
+    // fmemopen only reads the buffer in mode "r".
+    char* bytes = const_cast<char*>(reinterpret_cast<const char*>(data + 1));
+    const std::string_view log(bytes, size - 1);
+    const std::size_t compared_until = first_deliberate_difference(log);
+    const int most_fields = setup.pattern == LogPattern::Full ? 5 : 4;
+
+    std::FILE* c_file = fmemopen(bytes, log.size(), "r");
+    std::FILE* our_file = fmemopen(bytes, log.size(), "r");
+    if (c_file == nullptr || our_file == nullptr) {
+        std::perror("reader_fuzz: fmemopen");
+        std::abort();
+    }
+    LogStream stream(our_file, setup.block);
+
+    // Start values no read of a short log produces: a field a read wrongly
+    // stores, or wrongly leaves alone, shows.
+    const float start_value = std::bit_cast<float>(std::uint32_t{0x7fedcba9});  // a quiet NaN with a payload
+    const AppData start{-123456789, start_value, start_value, start_value, -987654321};
+    AppData ours = start;
+    AppData theirs = start;
+    bool comparing = true;
+
+    for (int read = 1; read <= kMaxReads; ++read) {
+        const std::uint64_t before = stream.offset();
+        const int got = read_sample(stream, setup.pattern, ours);
+        const std::uint64_t after = stream.offset();
+
+        // What holds whatever the log.
+        if (got < -1 || got > most_fields)
+            fail("result out of range", setup, log, read, before);
+        if (after < before || after > log.size())
+            fail("offset out of range", setup, log, read, before);
+        if (got > 0 && after == before)
+            fail("a read stored fields without consuming input", setup, log, read, before);
+        if (stream.error() != 0)
+            fail("read fault on an in-memory stream", setup, log, read, before);
+
+        if (comparing) {
+            const int want = std::fscanf(c_file, format_of(setup.pattern), &theirs.L, &theirs.CPU, &theirs.B,
+                                         &theirs.MCPU, &theirs.P);
+            const long c_after = std::ftell(c_file);
+            // Past the first colon before a deliberate difference, on both
+            // sides, the read may have met it: stop comparing there.
+            const bool may_differ = after > compared_until && c_after >= 0 &&
+                                    static_cast<std::uint64_t>(c_after) > compared_until;
+            if (may_differ) {
+                comparing = false;
+            } else if (got != want || !same(ours, theirs) || c_after < 0 || static_cast<std::uint64_t>(c_after) != after) {
+                std::fprintf(stderr, "\nreader_fuzz: the reader and fscanf disagree\n");
+                print_record("reader", got, ours, static_cast<long>(after));
+                print_record("fscanf", want, theirs, c_after);
+                fail("mismatch", setup, log, read, before);
+            }
+        }
+        if (got <= 0)
+            break;
+    }
+    std::fclose(c_file);
+    return 0;
+}
