@@ -109,15 +109,17 @@ constexpr Tag kP{"P:", Word(", P:")};
     std::uint64_t mantissa = 0;
     if (i < room && s[i] == '.') {
         fraction = std::countr_one(digits >> (i + 1));
-        if (whole + fraction > kMostDigits)
+        if (whole + fraction == 0 || whole + fraction > kMostDigits)
             return 0;
         mantissa = digits_around_point(s + sign, whole, s + i + 1, fraction);
         i += 1 + fraction;
     } else if (whole > 0) {
         mantissa = digits_value(load_eight(s + sign), whole);
+    } else {
+        return 0;
     }
     float magnitude = 0;
-    if (whole + fraction == 0 || i >= room || (s[i] | 0x20) == 'e' || !to_float_fast(mantissa, -fraction, magnitude))
+    if (i >= room || (s[i] | 0x20) == 'e' || !to_float_fast(mantissa, -fraction, magnitude))
         return 0;
     value = sign != 0 ? -magnitude : magnitude;
     return i;

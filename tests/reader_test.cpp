@@ -119,6 +119,10 @@ const std::vector<Case> kCases = {
     {"a second point or exponent ends the number", "L:1, CPU:1.5.3", F, {{2, {1, 1.5, -9, -9, -9}, 12}}},
     {"a lone point is consumed", "L:1, CPU:., B:3", F, {{1, {1, -9, -9, -9, -9}, 10}, {0, {1, -9, -9, -9, -9}, 10}}},
     {"a point before an exponent mark", "L:1, CPU:.e1", F, {{1, {1, -9, -9, -9, -9}, 10}}},
+    {"a minus and a point", "L:1, CPU:-., B:3", F, {{1, {1, -9, -9, -9, -9}, 11}}},
+    {"a lone point in a usual record",
+     "L:1, CPU:0.5, B:., MCPU:0.5, P:1000\nL:1, CPU:0.5, B:1, MCPU:0.5, P:1000\nL:1, CPU:0.5, B:1, MCPU:0.5, P:1000\n", F,
+     {{2, {1, 0.5, -9, -9, -9}, 17}, {0, {1, 0.5, -9, -9, -9}, 17}}},
     {"a lone sign is consumed", "L:-x", F, {{0, kStart, 3}}},
 
     // End of input.
