@@ -5,11 +5,17 @@
 
 namespace {
 
-// The decimal exponent of the last kept digit: value = digits × 10^scale.
+// The power of ten of the first significant digit, plus one:
+// value = 0.d1d2d3... × 10^magnitude.
+std::int64_t magnitude(const Decimal& number)
+{
+    return number.point + (number.negative_exponent ? -number.exponent : number.exponent);
+}
+
+// The power of ten of the last kept digit: value = digits × 10^scale.
 std::int64_t scale(const Decimal& number)
 {
-    const std::int64_t exponent = number.negative_exponent ? -number.exponent : number.exponent;
-    return number.point + exponent - number.count;
+    return magnitude(number) - number.count;
 }
 
 float with_sign(const Decimal& number, float magnitude)
@@ -33,14 +39,12 @@ float to_float_exact(const Decimal& number)
 {
     if (number.count == 0)
         return with_sign(number, 0.0F);
-    // The first significant digit stands at 10^(magnitude - 1). Beyond these
-    // bounds the value is infinity or zero whatever its digits; within them
-    // the text below stays short.
-    const std::int64_t exponent = number.negative_exponent ? -number.exponent : number.exponent;
-    const std::int64_t magnitude = number.point + exponent;
-    if (magnitude > 40)
+    // Beyond these bounds the value is infinity or zero whatever its digits;
+    // within them the text below stays short.
+    const std::int64_t first_digit = magnitude(number);
+    if (first_digit > 40)
         return with_sign(number, std::numeric_limits<float>::infinity());
-    if (magnitude < -46)
+    if (first_digit < -46)
         return with_sign(number, 0.0F);
 
     // "digits[1]e<power>": a dropped non-zero digit becomes a final 1, which
@@ -49,7 +53,7 @@ float to_float_exact(const Decimal& number)
     char* out = std::to_chars(text, text + sizeof text, number.mantissa).ptr;
     for (int i = Decimal::kMantissaDigits; i < number.count; ++i)
         *out++ = static_cast<char>('0' + number.more_digits[static_cast<std::size_t>(i - Decimal::kMantissaDigits)]);
-    std::int64_t power = magnitude - number.count;
+    std::int64_t power = scale(number);
     if (number.dropped_nonzero) {
         *out++ = '1';
         --power;
@@ -60,6 +64,6 @@ float to_float_exact(const Decimal& number)
     float magnitude_value = 0.0F;
     const auto result = std::from_chars(text, out, magnitude_value);
     if (result.ec == std::errc::result_out_of_range)
-        magnitude_value = magnitude > 0 ? std::numeric_limits<float>::infinity() : 0.0F;
+        magnitude_value = first_digit > 0 ? std::numeric_limits<float>::infinity() : 0.0F;
     return with_sign(number, magnitude_value);
 }
