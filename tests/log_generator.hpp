@@ -4,7 +4,6 @@
 // number forms loggers write, every reformatting the format allows, damaged
 // P parts and random character edits.
 
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -133,54 +132,3 @@ private:
 
     std::mt19937_64 rng_;
 };
-
-inline char lower(char c)
-{
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
-inline bool starts_with_word(const std::string& text, std::size_t at, std::string_view word)
-{
-    if (text.size() - at < word.size())
-        return false;
-    for (std::size_t i = 0; i < word.size(); ++i)
-        if (lower(text[at + i]) != word[i])
-            return false;
-    return true;
-}
-
-// True for text on which the reader and the C library differ by design.
-inline bool differs_on_purpose(const std::string& text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        const char c = lower(text[i]);
-        if (c == '0' && i + 1 < text.size() && lower(text[i + 1]) == 'x')
-            return true;  // hexadecimal
-        if (c == 'i' || c == 'n') {
-            if (starts_with_word(text, i, "nan")) {
-                i += 3;
-            } else if (starts_with_word(text, i, "infinity")) {
-                i += 8;
-            } else if (starts_with_word(text, i, "inf") && !starts_with_word(text, i + 3, "i")) {
-                i += 3;
-            } else {
-                return true;  // a partial word
-            }
-            continue;
-        }
-        if ((c == 'l' || c == 'p') && i + 1 < text.size() && text[i + 1] == ':') {
-            std::size_t j = i + 2;  // an integer field: its digits must fit in 32 bits
-            while (j < text.size() && std::isspace(static_cast<unsigned char>(text[j])))
-                ++j;
-            if (j < text.size() && (text[j] == '+' || text[j] == '-'))
-                ++j;
-            std::size_t digits = 0;
-            while (j + digits < text.size() && std::isdigit(static_cast<unsigned char>(text[j + digits])))
-                ++digits;
-            if (digits >= 10)
-                return true;
-        }
-        ++i;
-    }
-    return false;
-}
