@@ -47,6 +47,15 @@ constexpr int lower(int c)
     return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
 }
 
+// The first byte at or after p that is no white space; the buffer's zero
+// padding stops it at the end of the data at the latest.
+const char* past_space(const char* p)
+{
+    while (is_space(static_cast<unsigned char>(*p)))
+        ++p;
+    return p;
+}
+
 // A text of at most eight bytes as one word, to compare in one step with
 // the next bytes of the buffer (whose padding keeps eight bytes readable).
 struct Word {
@@ -210,12 +219,10 @@ struct Match {
         return c;
     }
 
-    // The buffer's zero padding stops the inner loop at the end of the data.
     void skip_space()
     {
         for (;;) {
-            while (is_space(static_cast<unsigned char>(*p)))
-                ++p;
+            p = past_space(p);
             if (p != end || !refill())
                 return;
         }
@@ -407,9 +414,7 @@ int read_sample(LogStream& stream, const LogPattern pattern, AppData& record)
         Window w{p};
         AppData fields = record;
         if (w.record(pattern, fields)) {
-            const char* next = p + w.at;
-            while (is_space(static_cast<unsigned char>(*next)))
-                ++next;
+            const char* next = past_space(p + w.at);
             if (next != stream.data_end()) {
                 stream.consume(next);
                 record = fields;
