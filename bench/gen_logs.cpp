@@ -7,7 +7,7 @@
 // in K, M or G (binary multiples). The log goes to OUTPUT, or to standard
 // output without one. The same arguments give the same bytes.
 
-#include "bench/log_lines.hpp"
+#include "tests/support/log_lines.hpp"
 
 #include <cerrno>
 #include <charconv>

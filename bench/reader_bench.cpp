@@ -5,7 +5,8 @@
 //
 //   reader_bench [--benchmark_filter=REGEX] [other Google Benchmark options]
 
-#include "bench/log_lines.hpp"
+#include "tests/support/log_lines.hpp"
+#include "tests/support/text_stream.hpp"
 #include "logformat/log_stream.hpp"
 #include "logformat/read_sample.hpp"
 
@@ -33,12 +34,6 @@ BenchLog make_bench_log(LogPattern pattern, NumberForm form, std::uint64_t seed)
     LineMaker maker = make_line_maker(pattern, form, seed);
     std::string text = make_log(maker, kLogBytes);
     return BenchLog{pattern, std::move(text), maker.lines};
-}
-
-// A stream over the text, read as runtally reads a file: in full blocks.
-std::FILE* open_text(const std::string& text)
-{
-    return fmemopen(const_cast<char*>(text.data()), text.size(), "r");
 }
 
 void read_log(benchmark::State& state, const BenchLog& log)

@@ -2,27 +2,39 @@
 # Throughput and peak memory of runtally and runtally2, measured against the
 # fscanf baseline and against `wc -l` (the cost of merely finding the lines).
 #
-#   bench/run.sh [--runs N]
+#   bench/run.sh [--runs N] [--before BUILD-DIR]
 #
-# From any directory. Builds the default preset (Release), generates the logs
+# From any directory. Builds the dev preset (Release), generates the logs
 # into build/bench-data (kept and reused while their size is right), times
 # every program N times (default 5, or RUNS=N) on a warm page cache and prints
 # the medians, checks that each program's report equals its baseline's on the
 # same log, then prints the peak resident memory of runtally over edge cases.
 # SIZE_MIB=N sets the size of the two big logs (default 512).
+#
+# --before BUILD-DIR also times the runtally and runtally2 of another build
+# (for example a clean clone of an earlier commit, built with the same
+# preset) in the same runs, so that a change is measured before and after
+# on the same machine in the same state.
 set -euo pipefail
 
 usage() {
-    echo "usage: bench/run.sh [--runs N]   (environment: RUNS=N, SIZE_MIB=N)" >&2
+    echo "usage: bench/run.sh [--runs N] [--before BUILD-DIR]   (environment: RUNS=N, SIZE_MIB=N)" >&2
     exit 2
 }
 
 runs=${RUNS:-5}
+before=
 while (($# > 0)); do
     case $1 in
     --runs)
         (($# >= 2)) || usage
         runs=$2
+        shift 2
+        ;;
+    --before)
+        (($# >= 2)) || usage
+        before=$(cd "$2" && pwd) || usage
+        [[ -x $before/runtally && -x $before/runtally2 ]] || { echo "$2: no runtally or runtally2 built there" >&2; exit 2; }
         shift 2
         ;;
     *) usage ;;
@@ -32,7 +44,7 @@ size_mib=${SIZE_MIB:-512}
 [[ $runs =~ ^[1-9][0-9]*$ && $size_mib =~ ^[1-9][0-9]*$ ]] || usage
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-bin=$root/build/default
+bin=$root/build/dev
 data=$root/build/bench-data
 mkdir -p "$data"
 cd "$root"
@@ -40,8 +52,8 @@ cd "$root"
 echo "== machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)"
 
 # --- build -------------------------------------------------------------------
-echo "== build: cmake --preset default && cmake --build --preset default"
-if ! { cmake --preset default && cmake --build --preset default --parallel "$(nproc)"; } >"$data/build.log" 2>&1; then
+echo "== build: cmake --preset dev && cmake --build --preset dev"
+if ! { cmake --preset dev && cmake --build --preset dev --parallel "$(nproc)"; } >"$data/build.log" 2>&1; then
     cat "$data/build.log" >&2
     echo "build failed" >&2
     exit 1
@@ -104,15 +116,18 @@ ensure "$blank_lines" $((2 * ${#sample_line} + blank_bytes)) blank_lines_log
 
 # --- throughput --------------------------------------------------------------
 programs=(runtally fscanf_full wc_full runtally2 fscanf_short wc_short)
+[[ -z $before ]] || programs+=(before_full before_short)
 
 run_program() {
     case $1 in
     runtally) "$bin/runtally" "$full" ;;
-    fscanf_full) "$bin/bench/fscanf_tally" full "$full" ;;
+    fscanf_full) "$bin/tests/support/fscanf_tally" full "$full" ;;
     wc_full) wc -l "$full" ;;
     runtally2) "$bin/runtally2" "$short" ;;
-    fscanf_short) "$bin/bench/fscanf_tally" short "$short" ;;
+    fscanf_short) "$bin/tests/support/fscanf_tally" short "$short" ;;
     wc_short) wc -l "$short" ;;
+    before_full) "$before/runtally" "$full" ;;
+    before_short) "$before/runtally2" "$short" ;;
     esac
 }
 
@@ -149,9 +164,11 @@ echo
 echo "Throughput on ${size_mib} MiB logs, median of $runs (MB = 10^6 bytes)"
 printf "%-20s %-7s %10s %9s %12s %12s\n" program log "seconds" "MB/s" "fscanf/this" "this/wc -l"
 row runtally Full runtally fscanf_full wc_full
+[[ -z $before ]] || row "runtally before" Full before_full fscanf_full wc_full
 row "fscanf_tally full" Full fscanf_full fscanf_full wc_full
 row "wc -l" Full wc_full fscanf_full wc_full
 row runtally2 Short runtally2 fscanf_short wc_short
+[[ -z $before ]] || row "runtally2 before" Short before_short fscanf_short wc_short
 row "fscanf_tally short" Short fscanf_short fscanf_short wc_short
 row "wc -l" Short wc_short fscanf_short wc_short
 echo
@@ -168,6 +185,10 @@ same_output() {  # label ours baseline
 }
 same_output runtally runtally fscanf_full
 same_output runtally2 runtally2 fscanf_short
+if [[ -n $before ]]; then
+    same_output "runtally before" before_full fscanf_full
+    same_output "runtally2 before" before_short fscanf_short
+fi
 
 # --- memory ------------------------------------------------------------------
 # peak COMMAND...: the command's peak resident set size in KiB, the median of

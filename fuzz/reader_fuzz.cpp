@@ -19,7 +19,7 @@
 // runs, for crashes, undefined behaviour, hangs and its own invariants.
 
 #include "logformat/read_sample.hpp"
-#include "tests/deliberate_differences.hpp"
+#include "tests/support/deliberate_differences.hpp"
 
 #include <bit>
 #include <cstddef>

@@ -3,8 +3,8 @@
 #
 #   fuzz/run.sh SECONDS [libFuzzer options...]
 #
-# Builds build/fuzz/reader_fuzz with clang++-14 (libFuzzer, AddressSanitizer,
-# UndefinedBehaviorSanitizer) and fuzzes for SECONDS with one job per core
+# Builds build/fuzz/reader_fuzz through the fuzz preset (clang 14, libFuzzer,
+# AddressSanitizer, UndefinedBehaviorSanitizer) and fuzzes for SECONDS with one job per core
 # (two at most), with the tokens of fuzz/reader.dict, on build/fuzz/corpus:
 # a working copy of fuzz/corpus that keeps what the runs add, so the seeds in
 # the tree stay as they are. Extra options go to libFuzzer after ours, and so
@@ -27,13 +27,12 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out=$root/build/fuzz
 mkdir -p "$out/corpus" "$out/artifacts"
 
-cxx=${CXX_FUZZ:-clang++-14}
-echo "building $out/reader_fuzz with $cxx"
-"$cxx" -std=c++20 -O2 -g -fno-omit-frame-pointer -Wall -Wextra -Wpedantic \
-    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-    -I"$root" \
-    "$root/fuzz/reader_fuzz.cpp" "$root"/logformat/*.cpp \
-    -o "$out/reader_fuzz"
+echo "building $out/reader_fuzz: cmake --workflow --preset fuzz"
+if ! (cd "$root" && cmake --workflow --preset fuzz) >"$out/build.log" 2>&1; then
+    cat "$out/build.log" >&2
+    echo "reader_fuzz: build failed" >&2
+    exit 1
+fi
 
 cp "$root"/fuzz/corpus/* "$out/corpus/"
 

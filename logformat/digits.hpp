@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(LOGFORMAT_SCALAR)
 #include <emmintrin.h>
 #endif
 
@@ -28,7 +28,7 @@ inline std::uint64_t load_eight(const char* p)
 inline std::uint64_t digit_mask(const char* p, int chunks)
 {
     std::uint64_t mask = 0;
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(LOGFORMAT_SCALAR)
     const __m128i zero = _mm_set1_epi8('0');
     const __m128i nine = _mm_set1_epi8(9);
     for (int k = 0; k < chunks; ++k) {

@@ -8,9 +8,9 @@
 // partial spellings of inf and nan); the reader's own tests cover those.
 
 #include "logformat/read_sample.hpp"
-#include "deliberate_differences.hpp"
-#include "log_generator.hpp"
-#include "stream_support.hpp"
+#include "tests/support/deliberate_differences.hpp"
+#include "tests/support/log_generator.hpp"
+#include "tests/support/text_stream.hpp"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include "logformat/number.hpp"
 #include "logformat/read_sample.hpp"
-#include "stream_support.hpp"
+#include "tests/support/text_stream.hpp"
 
 #include <gtest/gtest.h>
 

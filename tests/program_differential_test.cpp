@@ -2,8 +2,8 @@
 // the whole output, byte for byte. RUNTALLY, RUNTALLY2 and FSCANF_TALLY in
 // the environment name the programs.
 
-#include "deliberate_differences.hpp"
-#include "log_generator.hpp"
+#include "tests/support/deliberate_differences.hpp"
+#include "tests/support/log_generator.hpp"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // blocks of many sizes, so that records cross the buffer's end everywhere.
 
 #include "logformat/read_sample.hpp"
-#include "stream_support.hpp"
+#include "tests/support/text_stream.hpp"
 
 #include <gtest/gtest.h>
 
@@ -202,30 +202,6 @@ TEST(ReadSample, LongerThanTheBuffer)
         << show(record);
     EXPECT_EQ(read_sample(stream, F, record), 5);
     EXPECT_EQ(stream.offset(), input.size());
-}
-
-// A log whose reading fails after `limit` bytes, as a disk error would.
-struct FailingLog {
-    std::string text;
-    std::size_t limit;
-    std::size_t at = 0;
-};
-
-FILE* open_failing(FailingLog& log)
-{
-    cookie_io_functions_t io{};
-    io.read = [](void* cookie, char* buf, std::size_t size) -> ssize_t {
-        auto& log = *static_cast<FailingLog*>(cookie);
-        if (log.at >= log.limit) {
-            errno = EIO;
-            return -1;
-        }
-        const std::size_t n = std::min(size, log.limit - log.at);
-        log.text.copy(buf, n, log.at);
-        log.at += n;
-        return static_cast<ssize_t>(n);
-    };
-    return fopencookie(&log, "r", io);
 }
 
 TEST(ReadSample, ReadFault)

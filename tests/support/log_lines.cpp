@@ -1,4 +1,4 @@
-#include "bench/log_lines.hpp"
+#include "tests/support/log_lines.hpp"
 
 #include <algorithm>
 #include <charconv>

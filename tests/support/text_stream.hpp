@@ -1,0 +1,53 @@
+#pragma once
+
+// In-memory logs for the tests, the benchmarks and the fuzz target: a string
+// read as a stream, in blocks of any size, and a log whose reading fails part
+// way as a disk error would.
+
+#include "logformat/log_stream.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <sys/types.h>
+
+// A read-only stream over the bytes of `text`, which must outlive it.
+inline std::FILE* open_text(const std::string& text)
+{
+    return fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+}
+
+// The log `text`, read `block` bytes at a time.
+inline LogStream text_stream(const std::string& text, std::size_t block = LogStream::kBlockSize)
+{
+    return LogStream(open_text(text), block);
+}
+
+// Block sizes that put the end of a block at every place of a short record.
+inline constexpr std::size_t kBlockSizes[] = {1, 2, 3, 5, 7, 16, LogStream::kBlockSize};
+
+// A log whose reads fail with EIO once `limit` bytes of `text` have been read.
+struct FailingLog {
+    std::string text;
+    std::size_t limit;
+    std::size_t at = 0;
+};
+
+// A stream over `log`, which must outlive it.
+inline std::FILE* open_failing(FailingLog& log)
+{
+    cookie_io_functions_t io{};
+    io.read = [](void* cookie, char* buf, std::size_t size) -> ssize_t {
+        auto& log = *static_cast<FailingLog*>(cookie);
+        if (log.at >= log.limit) {
+            errno = EIO;
+            return -1;
+        }
+        const std::size_t n = std::min(size, log.limit - log.at);
+        log.text.copy(buf, n, log.at);
+        log.at += n;
+        return static_cast<ssize_t>(n);
+    };
+    return fopencookie(&log, "r", io);
+}
