@@ -20,6 +20,7 @@
 
 #include "logformat/read_sample.hpp"
 #include "tests/support/deliberate_differences.hpp"
+#include "tests/support/fscanf_record.hpp"
 
 #include <bit>
 #include <cstddef>
@@ -50,11 +51,6 @@ Setup choose(std::uint8_t selector)
     else if (k < 112)
         block = kMidSizes[k - 96];
     return {pattern, block};
-}
-
-const char* format_of(LogPattern pattern)
-{
-    return pattern == LogPattern::Full ? "L:%d, CPU:%f, B:%f, MCPU:%f, P:%d\n" : "L:%d, CPU:%f, B:%f, MCPU:%f\n";
 }
 
 void print_escaped(std::string_view text)
@@ -114,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char* bytes = const_cast<char*>(reinterpret_cast<const char*>(data + 1));
     const std::string_view log(bytes, size - 1);
     const std::size_t compared_until = first_deliberate_difference(log);
-    const int most_fields = setup.pattern == LogPattern::Full ? 5 : 4;
+    const auto most_fields = static_cast<int>(elements_of(setup.pattern).size());
 
     std::FILE* c_file = fmemopen(bytes, log.size(), "r");
     std::FILE* our_file = fmemopen(bytes, log.size(), "r");
@@ -148,8 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fail("read fault on an in-memory stream", setup, log, read, before);
 
         if (comparing) {
-            const int want = std::fscanf(c_file, format_of(setup.pattern), &theirs.L, &theirs.CPU, &theirs.B,
-                                         &theirs.MCPU, &theirs.P);
+            const int want = fscanf_record(c_file, setup.pattern, theirs);
             const long c_after = std::ftell(c_file);
             // Past the first colon before a deliberate difference, on both
             // sides, the read may have met it: stop comparing there.

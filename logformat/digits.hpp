@@ -1,6 +1,7 @@
 #pragma once
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -9,11 +10,15 @@
 #endif
 
 // Decimal digits found and converted many at a time: where the digits of a
-// window of text are comes from one classification, and the value of up to
+// stretch of text are comes from one classification, and the value of up to
 // eight of them from one load and three multiplications, with no branch per
-// digit.
+// digit. Every function here loads whole chunks of 8 or 16 bytes, so the
+// bytes behind the text must be readable: the stream's zero padding is.
 
 static_assert(std::endian::native == std::endian::little, "the digit tricks assume little-endian loads");
+
+// The widest load: the 16 bytes of one classification chunk.
+inline constexpr std::size_t kWidestLoad = 16;
 
 // The eight bytes at p, the first in the lowest byte.
 inline std::uint64_t load_eight(const char* p)

@@ -1,6 +1,7 @@
 #include "logformat/log_stream.hpp"
 
 #include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 
@@ -22,6 +23,10 @@ LogStream::LogStream(std::FILE* file, std::size_t block_size)
       pos_(buffer_.data()), end_(buffer_.data())
 {
     std::memset(end_, 0, kPadding);
+    if (file_ == nullptr) {
+        error_ = pending_error_ = EINVAL;
+        drained_ = true;
+    }
 }
 
 LogStream::~LogStream() { close(); }
@@ -44,6 +49,10 @@ void LogStream::close()
 bool LogStream::refill()
 {
     const auto unread = static_cast<std::size_t>(end_ - pos_);
+    // What keeps a block and the unread bytes inside the buffer.
+    assert(unread < kLookahead);
+    if (counting_)
+        count_to(offset());
     base_offset_ += static_cast<std::uint64_t>(pos_ - buffer_.data());
     std::memmove(buffer_.data(), pos_, unread);
     pos_ = buffer_.data();
@@ -53,6 +62,7 @@ bool LogStream::refill()
         error_ = pending_error_;
         return false;
     }
+    errno = 0;
     const std::size_t got = std::fread(end_, 1, block_size_, file_);
     end_ += got;
     std::memset(end_, 0, kPadding);
@@ -70,8 +80,31 @@ bool LogStream::refill()
 
 int LogStream::peek_at(std::size_t ahead)
 {
+    assert(ahead < kLookahead);
     while (static_cast<std::size_t>(end_ - pos_) <= ahead)
         if (!refill())
             return kEnd;
     return static_cast<unsigned char>(pos_[ahead]);
+}
+
+void LogStream::count_to(std::uint64_t offset)
+{
+    if (offset <= counted_)
+        return;
+    assert(offset <= offset_of(end_));
+    const char* p = buffer_.data() + (counted_ - base_offset_);
+    const char* const stop = buffer_.data() + (offset - base_offset_);
+    while (const void* found = std::memchr(p, '\n', static_cast<std::size_t>(stop - p))) {
+        p = static_cast<const char*>(found) + 1;
+        ++line_;
+        line_start_ = offset_of(p);
+    }
+    counted_ = offset;
+}
+
+TextPosition LogStream::position_of(std::uint64_t offset)
+{
+    count_to(offset);
+    assert(offset >= line_start_);
+    return {line_, offset - line_start_ + 1};
 }

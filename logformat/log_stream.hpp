@@ -5,19 +5,27 @@
 #include <cstdint>
 #include <cstdio>
 
+// A place in a log: 1-based line and column, the column counted in bytes.
+struct TextPosition {
+    std::uint64_t line = 0;
+    std::uint64_t column = 0;
+};
+
 // A log opened for reading, with the fixed block buffer that the reader
-// matches over. The buffer is refilled block after block and keeps back at
-// most a few bytes of lookahead, so memory does not grow with the log, its
-// lines, its runs of white space or its numbers.
+// matches over. The buffer is refilled block after block and keeps back
+// fewer than kLookahead unread bytes when it does, so memory does not grow
+// with the log, its lines, its runs of white space or its numbers.
 //
 // A read fault is held back until the reader has used every byte read before
 // it: error() tells of it only once the reader has run into it.
 class LogStream {
 public:
     static constexpr std::size_t kBlockSize = 64 * 1024;
-    static constexpr std::size_t kLookahead = 8;
+    // How far peek_at looks ahead of the next byte, at most.
+    static constexpr std::size_t kLookahead = 16;
     // Zero bytes kept behind the data: scans for digits, blanks or tags stop
-    // there without a bounds check, and eight-byte loads stay in the buffer.
+    // there without a bounds check, and loads of up to kPadding bytes from
+    // any byte of the data stay in the buffer.
     static constexpr std::size_t kPadding = 16;
     static constexpr int kEnd = -1;  // peek's answer at the end of input or at a fault
 
@@ -25,6 +33,7 @@ public:
     explicit LogStream(const char* path);
     // Adopts an open stream and reads it block_size bytes at a time at most
     // (1 to kBlockSize); tests use small blocks to split records everywhere.
+    // A null stream reads as a log that could not be opened (EINVAL).
     LogStream(std::FILE* file, std::size_t block_size);
     ~LogStream();
     LogStream(const LogStream&) = delete;
@@ -35,7 +44,12 @@ public:
     // errno of the failed open, or of the read fault the reader ran into; 0 if none.
     int error() const { return error_; }
     // Bytes consumed since the start of the log: where the next read starts.
-    std::uint64_t offset() const { return base_offset_ + static_cast<std::uint64_t>(pos_ - buffer_.data()); }
+    std::uint64_t offset() const { return offset_of(pos_); }
+    // The offset in the log of a byte of the buffer.
+    std::uint64_t offset_of(const char* p) const
+    {
+        return base_offset_ + static_cast<std::uint64_t>(p - buffer_.data());
+    }
 
     // The unread bytes in the buffer, [data(), data_end()), followed by
     // kPadding zero bytes. The reader works on them through its own cursor
@@ -49,7 +63,23 @@ public:
     // The byte `ahead` places after the next one (ahead < kLookahead), or kEnd.
     int peek_at(std::size_t ahead);
 
+    // Counts lines from here on, as the log streams by, for position_of:
+    // the next byte is line 1, column 1. The programs never ask;
+    // runtally-check does, from the start of each log.
+    void count_lines()
+    {
+        counting_ = true;
+        counted_ = line_start_ = offset();
+        line_ = 1;
+    }
+    // The line and column of a byte: one of the buffer's data, or a byte
+    // counted already that no line end counted since lies behind. Ask in the
+    // order of the log; a byte of a number or a tag can always be asked for
+    // while its read goes on, since no line end lies inside either.
+    TextPosition position_of(std::uint64_t offset);
+
 private:
+    void count_to(std::uint64_t offset);
 
     std::FILE* file_;
     std::size_t block_size_;
@@ -60,4 +90,9 @@ private:
     std::array<char, kBlockSize + kLookahead + kPadding> buffer_;
     char* pos_;
     char* end_;
+
+    bool counting_ = false;
+    std::uint64_t counted_ = 0;     // line ends are counted up to this offset
+    std::uint64_t line_ = 1;        // the line of offset counted_
+    std::uint64_t line_start_ = 0;  // the offset where that line begins
 };

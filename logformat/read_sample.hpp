@@ -1,14 +1,25 @@
 #pragma once
 
+// The reader's one operation: read_sample matches one record of a pattern
+// at the stream's position, and the acceptance rule says whether it is a
+// sample. The format's rules are those of the C library's scanf with the
+// pattern (pattern.hpp); the reader keeps them to the byte.
+
 #include "logformat/app_data.hpp"
 #include "logformat/log_stream.hpp"
+#include "logformat/read_notes.hpp"
 
 // Matches one record of `pattern` at the stream's position and stores the
 // fields it converts into `record`, in pattern order, stopping at the first
-// mismatch. Returns the number of fields stored (0 to 5), or -1 when the
-// input ended before the first field was stored. A read that runs into a read
-// fault before its last field is complete stores nothing and returns -1.
+// mismatch, which is left unread. Returns the number of fields stored (0 to
+// 5), or -1 when the input ended before the first field was stored. A read
+// that runs into a read fault before its last field is complete stores
+// nothing and returns -1.
 int read_sample(LogStream& stream, LogPattern pattern, AppData& record);
+
+// The same read, telling `notes` where the match broke off and which values
+// the reader's decisions changed; for runtally-check.
+int read_sample(LogStream& stream, LogPattern pattern, AppData& record, ReadNotes& notes);
 
 // The acceptance rule: a read that stored four fields or more is a sample,
 // whichever the pattern; anything less ends the log for good.

@@ -5,8 +5,9 @@
 // The figures of one application, from running sums over its samples. Each
 // sample weighs its period in seconds, s = P / 1000000.
 //
-// Counts are 64-bit: a run over thousands of large logs can pass 2^31 samples,
-// and a count must never wrap around.
+// The sample count is a double, exact up to 2^53 samples, and the counts are
+// returned as 64-bit integers: a run over thousands of large logs can pass
+// 2^31 samples, and a count must never wrap around.
 class MetricData {
 public:
     MetricData() { clear(); }

@@ -9,6 +9,7 @@
 
 #include "logformat/read_sample.hpp"
 #include "tests/support/deliberate_differences.hpp"
+#include "tests/support/fscanf_record.hpp"
 #include "tests/support/log_generator.hpp"
 #include "tests/support/text_stream.hpp"
 
@@ -21,11 +22,6 @@
 #include <string>
 
 namespace {
-
-struct Record {
-    int L, P;
-    float CPU, B, MCPU;
-};
 
 TEST(Differential, ReaderMatchesFscanf)
 {
@@ -43,12 +39,10 @@ TEST(Differential, ReaderMatchesFscanf)
                          ", blocks of " + std::to_string(block) + ":\n" + text);
             std::FILE* c_file = open_text(text);
             LogStream stream = text_stream(text, block);
-            Record c{-9, -9, -9, -9, -9};
+            AppData c{-9, -9, -9, -9, -9};
             AppData ours{-9, -9, -9, -9, -9};
-            const char* format = pattern == LogPattern::Full ? "L:%d, CPU:%f, B:%f, MCPU:%f, P:%d\n"
-                                                             : "L:%d, CPU:%f, B:%f, MCPU:%f\n";
             for (int read = 1;; ++read) {
-                const int want = std::fscanf(c_file, format, &c.L, &c.CPU, &c.B, &c.MCPU, &c.P);
+                const int want = fscanf_record(c_file, pattern, c);
                 const int got = read_sample(stream, pattern, ours);
                 // Past a deliberate difference on both sides, the reads may differ.
                 if (stream.offset() > compared_until && static_cast<std::uint64_t>(std::ftell(c_file)) > compared_until)
@@ -72,9 +66,9 @@ TEST(Differential, ReaderMatchesFscanf)
     EXPECT_GT(samples, 25000);
 }
 
-// The shortcut for usual records against the character rules alone, on all
-// generated logs, those that differ from the C library on purpose included:
-// blocks of 16 bytes never leave the 64 bytes the shortcut needs.
+// The window against the character rules alone, on all generated logs,
+// those that differ from the C library on purpose included: blocks of 16
+// bytes never leave the 64 bytes the window needs.
 TEST(Differential, WindowMatchesCharacterRules)
 {
     LogGenerator generator(99);

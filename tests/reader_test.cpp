@@ -120,7 +120,7 @@ const std::vector<Case> kCases = {
     {"a lone point is consumed", "L:1, CPU:., B:3", F, {{1, {1, -9, -9, -9, -9}, 10}, {0, {1, -9, -9, -9, -9}, 10}}},
     {"a point before an exponent mark", "L:1, CPU:.e1", F, {{1, {1, -9, -9, -9, -9}, 10}}},
     {"a minus and a point", "L:1, CPU:-., B:3", F, {{1, {1, -9, -9, -9, -9}, 11}}},
-    {"a lone point in a usual record",
+    {"a lone point in a plain record",
      "L:1, CPU:0.5, B:., MCPU:0.5, P:1000\nL:1, CPU:0.5, B:1, MCPU:0.5, P:1000\nL:1, CPU:0.5, B:1, MCPU:0.5, P:1000\n", F,
      {{2, {1, 0.5, -9, -9, -9}, 17}, {0, {1, 0.5, -9, -9, -9}, 17}}},
     {"a lone sign is consumed", "L:-x", F, {{0, kStart, 3}}},
@@ -138,7 +138,7 @@ const std::vector<Case> kCases = {
     {"inf, infinity and nan in any case, with signs", "L:1, CPU:inf, B:-Infinity, MCPU:NaN, P:1\n", F,
      {{5, {1, kInf, -kInf, kNaN, 1}, 41}}},
     {"a negative nan keeps its sign", "L:1, CPU:-nan, B:+INF, MCPU:0", S, {{4, {1, -kNaN, kInf, 0, -9}, 29}}},
-    {"text past infinity's short form", "L:1, CPU:infinite", F, {{2, {1, kInf, -9, -9, -9}, 12}}},
+    {"text past the word inf", "L:1, CPU:infinite", F, {{2, {1, kInf, -9, -9, -9}, 12}}},
     {"text past nan", "L:1, CPU:nan(1)", F, {{2, {1, kNaN, -9, -9, -9}, 12}}},
     {"a partial word", "L:1, CPU:inx", F, {{1, {1, -9, -9, -9, -9}, 11}}},
     {"a partial word after a sign", "L:1, CPU:-nx", F, {{1, {1, -9, -9, -9, -9}, 11}}},
@@ -236,13 +236,37 @@ TEST(ReadSample, ReadFault)
     }
 }
 
-TEST(ReadSample, MissingFile)
+// A fault that sets no errno is an input/output error, whatever errno held
+// before the read.
+TEST(ReadSample, ReadFaultWithoutErrno)
 {
-    LogStream stream("/nonexistent/log");
+    FailingLog log{"L:1, CPU:2, B:3, MCPU:4, P:5\n", 10, 0};
+    LogStream stream(open_failing(log), 4);
     AppData record = kStart;
-    EXPECT_EQ(stream.error(), ENOENT);
+    errno = ENOTDIR;
     EXPECT_EQ(read_sample(stream, F, record), -1);
-    EXPECT_EQ(stream.error(), ENOENT);
+    EXPECT_EQ(stream.error(), EIO);
+}
+
+TEST(ReadSample, LogsThatCannotBeOpened)
+{
+    struct Unopened {
+        const char* name;
+        LogStream stream;
+        int error;
+    };
+    Unopened cases[] = {
+        {"a missing path", LogStream("/nonexistent/log"), ENOENT},
+        {"a directory", LogStream("/"), EISDIR},
+        {"no stream", LogStream(nullptr, 16), EINVAL},
+    };
+    for (Unopened& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppData record = kStart;
+        EXPECT_EQ(read_sample(c.stream, F, record), -1);
+        EXPECT_EQ(c.stream.error(), c.error);
+        EXPECT_TRUE(same(record, kStart));
+    }
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include "runtally/metric_data.hpp"
 #include "runtally/report.hpp"
+#include "runtally/tally_log.hpp"
+#include "tests/support/text_stream.hpp"
 
 #include <gtest/gtest.h>
 
@@ -85,6 +87,40 @@ TEST(MetricData, ClearForgetsThePreviousBenefit)
     EXPECT_EQ(m.get_instability(), 0);
     EXPECT_EQ(m.get_benefit(), 4);
     EXPECT_EQ(m.get_num_samples(), 1);
+}
+
+// One log read into the figures, with the run's record as it came in.
+struct LogCase {
+    const char* name;
+    std::int32_t period_before;  // the record's P when the log begins
+    std::string log;
+    double benefit;
+    double utilization;
+    long long missed;
+    long long samples;
+};
+
+const std::vector<LogCase> kLogCases = {
+    {"a missed deadline adds its time but not its MCPU", 0,
+     "L:1, CPU:0, B:2, MCPU:0.5, P:1000000\nL:1, CPU:0, B:0, MCPU:0.9, P:1000000\n", 2, 0.25, 1, 2},
+    {"a sample without a period takes the one the record holds", 2000000, "L:1, CPU:0, B:1.5, MCPU:1,\n", 3, 1, 0, 1},
+    {"the log ends at the first line that is no sample", 0,
+     "L:1, CPU:0, B:1, MCPU:1, P:1000000\n# restart\nL:1, CPU:0, B:5, MCPU:1, P:1000000\n", 1, 1, 0, 1},
+};
+
+TEST(TallyLog, Figures)
+{
+    for (const LogCase& c : kLogCases) {
+        SCOPED_TRACE(c.name);
+        LogStream log = text_stream(c.log);
+        AppData record{0, 0, 0, 0, c.period_before};
+        MetricData m;
+        tally_log(log, record, m);
+        EXPECT_DOUBLE_EQ(m.get_benefit(), c.benefit);
+        EXPECT_DOUBLE_EQ(m.get_utilization(), c.utilization);
+        EXPECT_EQ(m.get_missed_deadlines(), c.missed);
+        EXPECT_EQ(m.get_num_samples(), c.samples);
+    }
 }
 
 // What the report prints for a run over `apps`, one sample list per log.

@@ -7,19 +7,13 @@
 //   fscanf_tally full LOG...   prints what runtally prints
 //   fscanf_tally short LOG     prints what runtally2 prints
 
+#include "tests/support/fscanf_record.hpp"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 namespace {
-
-struct Record {
-    int L = 0;
-    float CPU = 0;
-    float B = 0;
-    float MCPU = 0;
-    int P = 0;
-};
 
 // The one rule both programs fix where C leaves it open: adding a NaN
 // term gives that term's NaN, whatever the compiler's operand order.
@@ -36,14 +30,14 @@ double ratio(double sum, double divisor)
 int full(int count, char** paths)
 {
     std::printf("%d applications\n", count);
-    Record r;
+    AppData r;
     double total_benefit = 0, total_instability = 0, total_utilization = 0, total_frequency = 0;
     int total_missed = 0, total_samples = 0;
     for (int i = 0; i < count; ++i) {
         double prev_b = 0, cur_b = 0, benefit = 0, instability = 0, samples = 0, cpu_time = 0, time = 0;
         int missed = 0;
         if (std::FILE* f = std::fopen(paths[i], "r")) {
-            while (std::fscanf(f, "L:%d, CPU:%f, B:%f, MCPU:%f, P:%d\n", &r.L, &r.CPU, &r.B, &r.MCPU, &r.P) >= 4) {
+            while (fscanf_record(f, LogPattern::Full, r) >= 4) {
                 if (r.B == 0)
                     r.MCPU = 0;
                 prev_b = cur_b;
@@ -87,10 +81,10 @@ int full(int count, char** paths)
 
 int brief(const char* path)
 {
-    Record r;
+    AppData r;
     double prev_b = 0, cur_b = 0, benefit = 0, instability = 0, samples = 0;
     if (std::FILE* f = std::fopen(path, "r")) {
-        while (std::fscanf(f, "L:%d, CPU:%f, B:%f, MCPU:%f\n", &r.L, &r.CPU, &r.B, &r.MCPU) >= 4) {
+        while (fscanf_record(f, LogPattern::Short, r) >= 4) {
             prev_b = cur_b;
             cur_b = r.B;
             if (samples == 0)

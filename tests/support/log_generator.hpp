@@ -2,7 +2,8 @@
 
 // Seeded generator of logs for differential tests: well-formed lines with the
 // number forms loggers write, every reformatting the format allows, damaged
-// P parts and random character edits.
+// P parts and random character edits; or, in another shape, long logs of
+// undamaged lines with long runs of white space.
 
 #include <cmath>
 #include <cstdint>
@@ -11,9 +12,27 @@
 #include <string>
 #include <string_view>
 
+struct LogShape {
+    bool damage = true;  // damaged P parts and random edits
+    bool p_part = true;  // lines of the Full pattern; else of the Short one
+    // If not 0, the shape of many blocks: numbers as %f writes them, runs of
+    // white space a blank, or one in this many (one in four after a line)
+    // 100 to 3000 bytes of every kind of white space.
+    int long_space = 0;
+};
+
 class LogGenerator {
 public:
-    explicit LogGenerator(std::uint64_t seed) : rng_(seed) {}
+    explicit LogGenerator(std::uint64_t seed, LogShape shape = {}) : rng_(seed), shape_(shape) {}
+
+    // Whole lines, up to `bytes` bytes or one line more.
+    std::string lines(std::size_t bytes)
+    {
+        std::string text;
+        while (text.size() < bytes)
+            text += line(text.empty());
+        return text;
+    }
 
     std::string log()
     {
@@ -33,8 +52,18 @@ private:
     int pick(int n) { return static_cast<int>(rng_() % static_cast<std::uint64_t>(n)); }
     bool chance(int one_in) { return pick(one_in) == 0; }
 
-    std::string space()
+    // A run of white space: in the long-space shape a blank, or now and then
+    // a long run; else a short run of any kind.
+    std::string space(int long_one_in)
     {
+        if (shape_.long_space > 0) {
+            if (!chance(long_one_in))
+                return " ";
+            std::string run;
+            for (int n = 100 + pick(2900); n > 0; --n)
+                run += " \t\n\r\v\f"[pick(6)];
+            return run;
+        }
         static const char* const kRuns[] = {" ", " ", " ", "", "\t", "  ", "\n", " \n ", "\r\n", "\v\f"};
         return kRuns[pick(10)];
     }
@@ -54,7 +83,7 @@ private:
     {
         char text[64];
         const double v = chance(4) ? 0.0 : std::ldexp(static_cast<double>(rng_() >> 11) / 9007199254740992.0, pick(40) - 20);
-        switch (pick(12)) {
+        switch (shape_.long_space > 0 ? 11 : pick(12)) {
         case 0: std::snprintf(text, sizeof text, "%g", v); break;
         case 1: std::snprintf(text, sizeof text, "%e", v); break;
         case 2: std::snprintf(text, sizeof text, "%.12E", v); break;
@@ -72,7 +101,9 @@ private:
     std::string p_part()
     {
         std::string s;
-        if (!chance(8)) {
+        if (!shape_.p_part)
+            return s;
+        if (!shape_.damage || !chance(8)) {
             field(s, "P:", integer());
             return s;
         }
@@ -92,10 +123,10 @@ private:
     void field(std::string& s, const char* tag, const std::string& number)
     {
         s += ',';
-        s += space();
+        s += space(shape_.long_space);
         s += tag;
         if (chance(10))
-            s += space();
+            s += space(shape_.long_space);
         s += number;
     }
 
@@ -106,7 +137,7 @@ private:
             s += chance(2) ? "  " : "\n";
         s += "L:";
         if (chance(10))
-            s += space();
+            s += space(shape_.long_space);
         s += integer();
         field(s, "CPU:", real());
         field(s, "B:", real());
@@ -115,6 +146,8 @@ private:
         if (chance(10))
             s += chance(2) ? " \t" : "\r";
         s += chance(15) ? " " : "\n";
+        if (shape_.long_space > 0)
+            s += space(4);
         return s;
     }
 
@@ -131,4 +164,5 @@ private:
     }
 
     std::mt19937_64 rng_;
+    LogShape shape_;
 };

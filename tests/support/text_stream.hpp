@@ -27,10 +27,12 @@ inline LogStream text_stream(const std::string& text, std::size_t block = LogStr
 // Block sizes that put the end of a block at every place of a short record.
 inline constexpr std::size_t kBlockSizes[] = {1, 2, 3, 5, 7, 16, LogStream::kBlockSize};
 
-// A log whose reads fail with EIO once `limit` bytes of `text` have been read.
+// A log whose reads fail once `limit` bytes of `text` have been read,
+// setting errno to `error`, or leaving it as it was if that is 0.
 struct FailingLog {
     std::string text;
     std::size_t limit;
+    int error = EIO;
     std::size_t at = 0;
 };
 
@@ -41,7 +43,8 @@ inline std::FILE* open_failing(FailingLog& log)
     io.read = [](void* cookie, char* buf, std::size_t size) -> ssize_t {
         auto& log = *static_cast<FailingLog*>(cookie);
         if (log.at >= log.limit) {
-            errno = EIO;
+            if (log.error != 0)
+                errno = log.error;
             return -1;
         }
         const std::size_t n = std::min(size, log.limit - log.at);

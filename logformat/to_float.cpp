@@ -1,4 +1,4 @@
-#include "logformat/number.hpp"
+#include "logformat/to_float.hpp"
 
 #include <charconv>
 #include <limits>

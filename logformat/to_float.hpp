@@ -1,5 +1,10 @@
 #pragma once
 
+// Exact conversion to single precision: a decimal number of any length, as
+// the character rules scan it, rounded to the nearest float as strtof rounds
+// it. The fast conversion settles most numbers with one exact operation;
+// the exact conversion takes every other one.
+
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -9,7 +14,7 @@
 // digits and a mark that a dropped digit was not zero: every float rounding
 // boundary has at most 113 significant digits, so the kept digits plus that
 // mark round exactly as the whole text would. The first 19 digits go straight
-// into an integer, which is all that usual numbers need.
+// into an integer, which is all that the fast conversion needs.
 //
 // value = sign × 0.d1d2d3... × 10^(point ± exponent)
 struct Decimal {
@@ -66,8 +71,8 @@ inline constexpr float kFloatPowersOfTen[] = {1e0F, 1e1F, 1e2F, 1e3F, 1e4F, 1e5F
 inline constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                           1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// The fast path: mantissa × 10^power rounded to single precision, when one
-// operation on exact operands settles it. False when it cannot tell.
+// The fast conversion: mantissa × 10^power rounded to single precision, when
+// one operation on exact operands settles it. False when it cannot tell.
 //  - A mantissa up to 2^24 and a power of ten up to 10^10 are exact floats:
 //    one float operation is correctly rounded.
 //  - A mantissa up to 2^53 and a power of ten up to 10^22 are exact doubles:
@@ -97,9 +102,10 @@ inline bool to_float_fast(std::uint64_t mantissa, std::int64_t power, float& val
 
 // The single-precision value nearest to the number, ties to even, as strtof
 // gives it: beyond the largest float it is infinity, below the smallest
-// subnormal zero. Takes the fast path where it is exact, else the exact one.
+// subnormal zero. Takes the fast conversion where it settles the value, else
+// the exact one.
 float to_float(const Decimal& number);
 
-// The exact path alone: the correctly rounded conversion of the kept digits.
-// Exposed so that tests can hold the fast path against it.
+// The exact conversion alone: the correctly rounded value of the kept
+// digits. Exposed so that tests can hold the fast conversion against it.
 float to_float_exact(const Decimal& number);

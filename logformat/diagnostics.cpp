@@ -1,0 +1,22 @@
+#include "logformat/diagnostics.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+bool close_log(const char* program, const char* path, LogStream& log)
+{
+    log.close();
+    if (log.error() == 0)
+        return false;
+    std::fprintf(stderr, "%s: %s: %s\n", program, path, std::strerror(log.error()));
+    return true;
+}
+
+bool output_failed(const char* program)
+{
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0)
+        return false;
+    std::fprintf(stderr, "%s: write error: %s\n", program, std::strerror(errno));
+    return true;
+}

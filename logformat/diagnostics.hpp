@@ -1,0 +1,15 @@
+#pragma once
+
+// How every program tells of a log it could not read and of a report it
+// could not write, on standard error: "PROGRAM: PATH: REASON" and
+// "PROGRAM: write error: REASON".
+
+#include "logformat/log_stream.hpp"
+
+// Releases the log and tells of its open or read error, if it had one.
+// True when it had one.
+bool close_log(const char* program, const char* path, LogStream& log);
+
+// Flushes standard output and tells of a write error, if there was one.
+// True when there was one.
+bool output_failed(const char* program);

@@ -1,0 +1,60 @@
+#pragma once
+
+// Plain numbers: the forms a logger writes most, read whole from a digit
+// mask in a few operations. The window reads every number of a record this
+// way, and the character rules try it first at the cursor.
+//
+// Each function reads the text at s, given `digits`, whose bit k tells
+// whether s[k] is a digit, known for the first `room` bytes. It returns the
+// length of the number, or 0 where the text is not in a plain form or may go
+// on past the known bytes; then nothing is stored and the caller reads the
+// number by the character rules, which give the same result.
+
+#include "logformat/digits.hpp"
+#include "logformat/to_float.hpp"
+
+#include <bit>
+#include <cstdint>
+
+// A plain integer: a minus or nothing, then one to eight digits.
+[[gnu::always_inline]] inline int plain_integer(const char* s, std::uint64_t digits, int room, std::int32_t& value)
+{
+    const int sign = *s == '-' ? 1 : 0;
+    const int run = std::countr_one(digits >> sign);
+    if (run == 0 || run > 8 || sign + run >= room)
+        return 0;
+    const auto magnitude = static_cast<std::int32_t>(run == 1 ? s[sign] - '0' : digits_value(load_eight(s + sign), run));
+    value = sign != 0 ? -magnitude : magnitude;
+    return sign + run;
+}
+
+// A plain floating number: a minus or nothing, up to eight digits, then a
+// full stop and more digits, at most fifteen digits and at least one in all;
+// no exponent; and a value that the fast conversion settles.
+[[gnu::always_inline]] inline int plain_real(const char* s, std::uint64_t digits, int room, float& value)
+{
+    constexpr int kMostDigits = 15;  // below 2^53, for the fast conversion
+    const int sign = *s == '-' ? 1 : 0;
+    const int whole = std::countr_one(digits >> sign);
+    if (whole > 8)
+        return 0;
+    int i = sign + whole;
+    int fraction = 0;
+    std::uint64_t mantissa = 0;
+    if (i < room && s[i] == '.') {
+        fraction = std::countr_one(digits >> (i + 1));
+        if (whole + fraction == 0 || whole + fraction > kMostDigits)
+            return 0;
+        mantissa = digits_around_point(s + sign, whole, s + i + 1, fraction);
+        i += 1 + fraction;
+    } else if (whole > 0) {
+        mantissa = digits_value(load_eight(s + sign), whole);
+    } else {
+        return 0;
+    }
+    float magnitude = 0;
+    if (i >= room || (s[i] | 0x20) == 'e' || !to_float_fast(mantissa, -fraction, magnitude))
+        return 0;
+    value = sign != 0 ? -magnitude : magnitude;
+    return i;
+}

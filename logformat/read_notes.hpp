@@ -1,0 +1,63 @@
+#pragma once
+
+// What one read tells beyond its count, for runtally-check: where its match
+// broke off and what it expected there, and the values that the reader's
+// decisions changed. The programs never ask for it. The window reads no such
+// value, so a read it takes tells only that the record matched whole.
+//
+// Positions come from the stream's line count (LogStream::count_lines); a
+// stream that does not count them gives line and column 0.
+
+#include "logformat/log_stream.hpp"
+#include "logformat/pattern.hpp"
+
+#include <array>
+#include <cstddef>
+#include <string>
+
+// The parts of an element, in the order a match meets them.
+enum class Part {
+    Comma,   // "," before every element but the first
+    Tag,     // "CPU:"
+    Number,  // the number for the element's field
+};
+
+// Where a match broke off.
+struct MatchBreak {
+    std::size_t element = 0;  // in elements_of(pattern)
+    Part part = Part::Tag;
+    // The part's bytes read before the mismatch: a tag's first letters, a
+    // sign, a lone point, the letters of a word that inf or nan began.
+    std::string consumed;
+    bool at_end = false;        // the input ended where the part needed a byte
+    bool out_of_range = false;  // an integer outside 32 bits: digits read, nothing stored
+    TextPosition at;            // the part's first byte: the first consumed, or the mismatch
+};
+
+// A value that one of the reader's decisions changed.
+enum class Change {
+    BeyondFloat,            // a floating number beyond single precision, read as infinity
+    ExponentWithoutDigits,  // "2e", "2e+": the value is the number before the mark
+    Hexadecimal,            // "0x1p3" reads as 0, and the x ends the number
+    InfinityOrNan,          // inf, infinity or nan, in any case
+};
+
+struct ValueNote {
+    Change change = Change::BeyondFloat;
+    std::size_t element = 0;
+    float value = 0;
+    TextPosition at;  // the number's first byte
+};
+
+struct ReadNotes {
+    bool complete = false;  // the whole pattern matched; otherwise `stop` tells where it broke off
+    MatchBreak stop;
+    std::array<ValueNote, kMostElements> values{};  // one at most for each number
+    std::size_t value_count = 0;
+
+    void add(const ValueNote& note)
+    {
+        if (value_count < values.size())
+            values[value_count++] = note;
+    }
+};
