@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix, runs both programs from there and
-# renders both manual pages without a warning.
+# renders both manual pages without a warning; the licence and README go
+# with them.
 # Usage: install_test.sh BUILD-DIR SOURCE-DIR
 set -u
 build=$(realpath "$1")
@@ -8,7 +9,8 @@ source_dir=$(realpath "$2")
 source "$(dirname "$0")/check.sh"
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null || { echo "FAIL: cmake --install"; exit 1; }
-for f in bin/runtally bin/runtally2 share/man/man1/runtally.1 share/man/man1/runtally2.1; do
+for f in bin/runtally bin/runtally2 share/man/man1/runtally.1 share/man/man1/runtally2.1 \
+         share/doc/runtally/LICENSE share/doc/runtally/README.md; do
     if [[ -e prefix/$f ]]; then echo "ok: installs $f"; else echo "FAIL: $f not installed"; failures=$((failures + 1)); fi
 done
 
