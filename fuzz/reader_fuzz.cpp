@@ -17,6 +17,8 @@
 // so the first such colon in the log bounds the comparison: reads are
 // compared until one has taken that colon; from there on only the reader
 // runs, for crashes, undefined behaviour, hangs and its own invariants.
+// A third stream reads the same bytes as runtally-check does, telling its
+// notes and counting lines, and must read exactly as the plain reads do.
 
 #include "logformat/read_sample.hpp"
 #include "tests/support/deliberate_differences.hpp"
@@ -114,11 +116,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::FILE* c_file = fmemopen(bytes, log.size(), "r");
     std::FILE* our_file = fmemopen(bytes, log.size(), "r");
-    if (c_file == nullptr || our_file == nullptr) {
+    std::FILE* noted_file = fmemopen(bytes, log.size(), "r");
+    if (c_file == nullptr || our_file == nullptr || noted_file == nullptr) {
         std::perror("reader_fuzz: fmemopen");
         std::abort();
     }
     LogStream stream(our_file, setup.block);
+    // The same bytes read as runtally-check reads them, with notes and lines
+    // counted: every read must give the same as the plain one.
+    LogStream noted(noted_file, setup.block);
+    noted.count_lines();
+    ReadNotes notes;
 
     // Start values no read of a short log produces: a field a read wrongly
     // stores, or wrongly leaves alone, shows.
@@ -126,6 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const AppData start{-123456789, start_value, start_value, start_value, -987654321};
     AppData ours = start;
     AppData theirs = start;
+    AppData by_noted = start;
     bool comparing = true;
 
     for (int read = 1; read <= kMaxReads; ++read) {
@@ -142,6 +151,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fail("a read stored fields without consuming input", setup, log, read, before);
         if (stream.error() != 0)
             fail("read fault on an in-memory stream", setup, log, read, before);
+        if (read_sample(noted, setup.pattern, by_noted, notes) != got || !same(by_noted, ours) || noted.offset() != after)
+            fail("a read with notes differs from the read without", setup, log, read, before);
+        if (notes.complete != (got == most_fields) || notes.value_count > static_cast<std::size_t>(most_fields))
+            fail("notes that do not fit the read", setup, log, read, before);
 
         if (comparing) {
             const int want = fscanf_record(c_file, setup.pattern, theirs);

@@ -124,3 +124,23 @@ struct Cursor {
     // Hands the position back to the stream: the next read starts there.
     void release() { in->consume(p); }
 };
+
+// The cursor's moves for a caller that holds the stream between reads.
+
+// Passes the white space at the stream's position; true when the log ends
+// there (or a read fault stops it).
+inline bool skip_space_to_end(LogStream& log)
+{
+    Cursor c{&log};
+    c.skip_space();
+    c.release();
+    return c.p == c.end;
+}
+
+// Passes the rest of the line at the stream's position and its line end.
+inline void skip_line(LogStream& log)
+{
+    Cursor c{&log};
+    c.skip_line();
+    c.release();
+}

@@ -22,7 +22,7 @@ class LogStream {
 public:
     static constexpr std::size_t kBlockSize = 64 * 1024;
     // How far peek_at looks ahead of the next byte, at most.
-    static constexpr std::size_t kLookahead = 16;
+    static constexpr std::size_t kLookahead = 32;
     // Zero bytes kept behind the data: scans for digits, blanks or tags stop
     // there without a bounds check, and loads of up to kPadding bytes from
     // any byte of the data stay in the buffer.

@@ -12,8 +12,9 @@
 //  - The number ends before the first byte that cannot continue it, which is
 //    left unread.
 // A plain number is read at once (plain_number.hpp); anything else byte by
-// byte, out of line. With notes, a failed number tells where it began and
-// what it read, and a stored one any change a decision made to its value.
+// byte, out of line. With notes, every number is read byte by byte: a failed
+// one tells where it began and what it read, and a stored one any change a
+// decision made to its value (a plain "0" may be the start of "0x1p3").
 
 #include "logformat/cursor.hpp"
 #include "logformat/digits.hpp"
@@ -39,7 +40,7 @@ NumberRead real_by_rules(Cursor c, float& field, ReadNotes* notes, std::size_t e
 // "%d" into `field`; false when there is no number there.
 [[gnu::always_inline]] inline bool read_integer(Cursor& c, std::int32_t& field, ReadNotes* notes)
 {
-    if (const int n = plain_integer(c.p, digit_mask(c.p, 1), c.room(), field); n > 0) {
+    if (const int n = notes == nullptr ? plain_integer(c.p, digit_mask(c.p, 1), c.room(), field) : 0; n > 0) {
         c.p += n;
         return true;
     }
@@ -51,7 +52,7 @@ NumberRead real_by_rules(Cursor c, float& field, ReadNotes* notes, std::size_t e
 // "%f" into `field`; false when there is no number there.
 [[gnu::always_inline]] inline bool read_real(Cursor& c, float& field, ReadNotes* notes, std::size_t element)
 {
-    if (const int n = plain_real(c.p, digit_mask(c.p, 1), c.room(), field); n > 0) {
+    if (const int n = notes == nullptr ? plain_real(c.p, digit_mask(c.p, 1), c.room(), field) : 0; n > 0) {
         c.p += n;
         return true;
     }

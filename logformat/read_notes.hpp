@@ -29,7 +29,6 @@ struct MatchBreak {
     // The part's bytes read before the mismatch: a tag's first letters, a
     // sign, a lone point, the letters of a word that inf or nan began.
     std::string consumed;
-    bool at_end = false;        // the input ended where the part needed a byte
     bool out_of_range = false;  // an integer outside 32 bits: digits read, nothing stored
     TextPosition at;            // the part's first byte: the first consumed, or the mismatch
 };
@@ -54,6 +53,15 @@ struct ReadNotes {
     MatchBreak stop;
     std::array<ValueNote, kMostElements> values{};  // one at most for each number
     std::size_t value_count = 0;
+
+    // Ready for the next read; cheaper than a fresh one, as reads are many.
+    void clear()
+    {
+        complete = false;
+        stop.consumed.clear();
+        stop.out_of_range = false;
+        value_count = 0;
+    }
 
     void add(const ValueNote& note)
     {

@@ -67,10 +67,8 @@ void note_break(ReadNotes* notes, std::size_t element, Part part, std::string_vi
     for (; stored < elements; ++stored)
         if (!lead(c, stored, notes) || !number(c, stored, fields, notes))
             break;
-    if (notes != nullptr) {
+    if (notes != nullptr)
         notes->complete = stored == elements;
-        notes->stop.at_end = !notes->complete && c.ended;
-    }
     return stored;
 }
 
@@ -123,7 +121,7 @@ int read_sample(LogStream& stream, const LogPattern pattern, AppData& record)
 
 int read_sample(LogStream& stream, const LogPattern pattern, AppData& record, ReadNotes& notes)
 {
-    notes = ReadNotes{};
+    notes.clear();
     return pattern == LogPattern::Full ? read(stream, LogPattern::Full, record, &notes)
                                        : read(stream, LogPattern::Short, record, &notes);
 }

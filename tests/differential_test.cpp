@@ -68,7 +68,8 @@ TEST(Differential, ReaderMatchesFscanf)
 
 // The window against the character rules alone, on all generated logs,
 // those that differ from the C library on purpose included: blocks of 16
-// bytes never leave the 64 bytes the window needs.
+// bytes never leave the 64 bytes the window needs. A read that tells its
+// notes, as runtally-check's do, reads the same.
 TEST(Differential, WindowMatchesCharacterRules)
 {
     LogGenerator generator(99);
@@ -79,13 +80,21 @@ TEST(Differential, WindowMatchesCharacterRules)
             SCOPED_TRACE("log " + std::to_string(n) + (pattern == LogPattern::Full ? ", Full:\n" : ", Short:\n") + text);
             LogStream rules = text_stream(text, 16);
             LogStream window = text_stream(text);
+            LogStream noted = text_stream(text);
+            noted.count_lines();
             AppData by_rules{-9, -9, -9, -9, -9};
             AppData by_window = by_rules;
+            AppData by_noted = by_rules;
+            ReadNotes notes;
             for (int read = 1;; ++read) {
                 const int want = read_sample(rules, pattern, by_rules);
                 ASSERT_EQ(read_sample(window, pattern, by_window), want) << "read " << read;
                 ASSERT_EQ(std::memcmp(&by_window, &by_rules, sizeof by_rules), 0) << "read " << read;
                 ASSERT_EQ(window.offset(), rules.offset()) << "read " << read;
+                ASSERT_EQ(read_sample(noted, pattern, by_noted, notes), want) << "read " << read;
+                ASSERT_EQ(std::memcmp(&by_noted, &by_rules, sizeof by_rules), 0) << "read " << read;
+                ASSERT_EQ(noted.offset(), rules.offset()) << "read " << read;
+                ASSERT_EQ(notes.complete, want == static_cast<int>(elements_of(pattern).size())) << "read " << read;
                 samples += is_sample(want) ? 1 : 0;
                 if (want <= 0)
                     break;

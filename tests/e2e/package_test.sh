@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build tree, unpacks it into a scratch
-# directory and runs both programs from there; checks the package's name,
+# directory and runs the programs from there; checks the package's name,
 # version and dependencies, the licence and README it carries, its manual
 # pages (rendered without a warning, the version in their title lines), and
 # that nothing in it names the build or source tree.
@@ -36,6 +36,8 @@ check "packaged runtally runs" 0 "$("$build/runtally" "$source_dir"/examples/*.l
 " "" 'root/usr/bin/runtally "$source_dir"/examples/*.log'
 check "packaged runtally2 runs" 0 "$("$build/runtally2" "$source_dir"/examples/short/tracker.log)
 " "" 'root/usr/bin/runtally2 "$source_dir"/examples/short/tracker.log'
+check "packaged runtally-check runs" 0 "$("$build/runtally-check" "$source_dir"/examples/*.log)
+" "" 'root/usr/bin/runtally-check "$source_dir"/examples/*.log'
 
 for f in LICENSE README.md; do
     check "carries $f" 0 "" "" 'cmp root/usr/share/doc/runtally/$f "$source_dir/$f"'

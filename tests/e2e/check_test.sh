@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# runtally-check end to end, case by case: exact standard output, standard
+# error and exit status.
+# Usage: check_test.sh PATH-TO-RUNTALLY-CHECK
+set -u
+check_program=$(realpath "$1")
+source "$(dirname "$0")/check.sh"
+
+line=$'L:1, CPU:0.5, B:2, MCPU:0.5, P:1000\n'
+printf '%s%s' "$line" "$line" >good.log
+printf '# run 7\n%s' "$line" >header.log
+printf '%sL:2, CPU:0.5, b:0.97, MCPU:0.5, P:1000\n%s\n' "$line" "$line" >tag.log
+printf '%sL:2, CPU:0.5, B:' "$line" >truncated.log
+printf '%sL:3, CPU:0.5, B:1, MCPU:0.5\n%s' "$line" "$line" >no-period.log
+printf 'L:1, CPU:0.5, B:2, MCPU:0.5,\n%s' "$line" >no-period-first.log
+printf '%sL:2147483648, CPU:0.5, B:1, MCPU:0.5, P:1000\n' "$line" >out-of-range.log
+printf 'L:1,\n  CPU:0.5,\tB:\n2, MCPU:0.5,\n P:1000\n\n' >split.log
+printf 'L:1, CPU:1e39, B:-inf, MCPU:0x1p3, P:5\n' >values.log
+for i in $(seq 12); do printf 'L:%d, CPU:0, B:1, MCPU:1,\n' "$i"; done >twelve.log
+mkdir directory
+
+check "logs read to their end" 0 "good.log: 2 samples, read to the end
+split.log: 1 sample, read to the end
+" "" '"$check_program" good.log split.log'
+
+check "a header line" 1 'header.log:1:1: error: expected "L:" but found "# run 7"
+header.log:1:1: note: reading stops here; the line after it is a record that was not counted
+header.log: 0 samples, stops at line 1, column 1
+' "" '"$check_program" header.log'
+
+check "a damaged tag in the middle" 1 'tag.log:2:15: error: expected "B:" but found "b:0.97, MCPU:0.5, P:…"
+tag.log:2:15: note: reading stops here; 1 of the 2 lines after it is a record that was not counted
+tag.log: 1 sample, stops at line 2, column 15
+' "" '"$check_program" tag.log'
+
+check "a truncated last line" 1 'truncated.log:2:17: error: expected a number for B but the file ends
+truncated.log: 1 sample, stops at line 2, column 17
+' "" '"$check_program" truncated.log'
+
+check "a five-value log read short" 1 'good.log:1:28: error: expected "L:" but found ", P:1000"
+good.log:1:28: note: reading stops here; the line after it is a record that was not counted
+good.log:1:28: note: this log is in the five-value form: runtally2 reads only its first line; runtally reads such logs
+good.log: 1 sample, stops at line 1, column 28
+' "" '"$check_program" --short good.log'
+
+check "P missing in the middle, and at the first sample of a run" 1 'no-period.log:2:1: warning: this sample has no period (P): it takes P:1000 from line 1
+no-period.log:2:28: error: expected ", P:" but the line ends
+no-period.log:2:28: note: reading stops here; the line after it is a record that was not counted
+no-period.log: 2 samples, stops at line 2, column 28
+no-period-first.log:1:1: warning: this sample has no period (P): it takes P:1000 from no-period.log:1
+no-period-first.log: 2 samples, read to the end
+' "" '"$check_program" no-period.log no-period-first.log'
+
+check "no period read yet" 0 'no-period-first.log:1:1: warning: this sample has no period (P), and no line has given one yet: it weighs 0 s
+no-period-first.log: 2 samples, read to the end
+' "" '"$check_program" no-period-first.log'
+
+check "an integer outside 32 bits" 1 'out-of-range.log:2:3: error: the number for L is outside the 32-bit range
+out-of-range.log: 1 sample, stops at line 2, column 3
+' "" '"$check_program" out-of-range.log'
+
+check "values that a decision changed" 1 'values.log:1:1: warning: this sample has no period (P): it takes P:1000 from good.log:2
+values.log:1:10: warning: CPU is beyond single precision and reads as inf
+values.log:1:18: warning: B reads as -inf
+values.log:1:29: warning: MCPU is hexadecimal, which is not read: it reads as 0 and the x ends it
+values.log:1:30: error: expected ", P:" but found "x1p3, P:5"
+values.log: 1 sample, stops at line 1, column 30
+' "" '"$check_program" good.log values.log | tail -n +2; exit ${PIPESTATUS[0]}'
+
+check "ten warnings of a kind, then a count" 0 "$(for i in $(seq 10); do
+    echo "twelve.log:$i:1: warning: this sample has no period (P), and no line has given one yet: it weighs 0 s"
+done)
+twelve.log: note: 2 more samples without a period
+twelve.log: 12 samples, read to the end
+" "" '"$check_program" twelve.log'
+
+check "a directory and a missing path" 1 'directory: 0 samples, cannot be read
+missing.log: 0 samples, cannot be read
+' 'runtally-check: directory: Is a directory
+runtally-check: missing.log: No such file or directory
+' '"$check_program" directory missing.log'
+
+usage=$'usage: runtally-check [--short] [--] LOG...\nTry \'runtally-check --help\' for more.\n'
+check "no log" 2 "" "runtally-check: no log named
+$usage" '"$check_program" --short'
+check "an unknown option" 2 "" "runtally-check: unknown option '-x'
+$usage" '"$check_program" -x good.log'
+check "-- ends the options" 1 "-x: 0 samples, cannot be read
+" $'runtally-check: -x: No such file or directory\n' '"$check_program" -- -x'
+check "standard output full" 1 "" $'runtally-check: write error: No space left on device\n' '"$check_program" good.log >/dev/full'
+
+finish
