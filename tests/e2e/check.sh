@@ -22,6 +22,18 @@ check() {
     fi
 }
 
+# check_programs_run KIND BIN BUILD SOURCE: the programs in BIN print what
+# the build tree's print, on the shipped examples.
+check_programs_run() {
+    local kind=$1 bin=$2 build=$3 source_dir=$4 program log
+    for program in runtally runtally2 runtally-check; do
+        log=("$source_dir"/examples/*.log)
+        [[ $program == runtally2 ]] && log=("$source_dir"/examples/short/tracker.log)
+        check "$kind $program runs" 0 "$("$build/$program" "${log[@]}")
+" "" '"$bin/$program" "${log[@]}"'
+    done
+}
+
 finish() {
     if ((failures > 0)); then
         echo "$failures failed"

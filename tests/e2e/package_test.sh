@@ -32,12 +32,7 @@ check "depends on the C and C++ libraries" 0 $'libc6\nlibstdc++6\n' "" \
 check "installs under /usr alone" 0 $'root/usr\n' "" 'find root -mindepth 1 -maxdepth 1'
 check "names neither the build nor the source tree" 0 "" "" '! grep -rlF -e "$build" -e "$source_dir" root control'
 
-check "packaged runtally runs" 0 "$("$build/runtally" "$source_dir"/examples/*.log)
-" "" 'root/usr/bin/runtally "$source_dir"/examples/*.log'
-check "packaged runtally2 runs" 0 "$("$build/runtally2" "$source_dir"/examples/short/tracker.log)
-" "" 'root/usr/bin/runtally2 "$source_dir"/examples/short/tracker.log'
-check "packaged runtally-check runs" 0 "$("$build/runtally-check" "$source_dir"/examples/*.log)
-" "" 'root/usr/bin/runtally-check "$source_dir"/examples/*.log'
+check_programs_run packaged root/usr/bin "$build" "$source_dir"
 
 for f in LICENSE README.md; do
     check "carries $f" 0 "" "" 'cmp root/usr/share/doc/runtally/$f "$source_dir/$f"'
