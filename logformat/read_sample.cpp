@@ -57,9 +57,9 @@ void note_break(ReadNotes* notes, std::size_t element, Part part, std::string_vi
     return stored;
 }
 
-// A record by the character rules, element after element, up to its
+// A record's elements by the character rules, one after another, up to its
 // closing white space. Returns the number of fields stored.
-[[gnu::always_inline]] inline std::size_t read_by_rules(Cursor& c, LogPattern pattern, AppData& fields, ReadNotes* notes)
+[[gnu::always_inline]] inline std::size_t match_elements(Cursor& c, LogPattern pattern, AppData& fields, ReadNotes* notes)
 {
     const std::size_t elements = elements_of(pattern).size();
     std::size_t stored = 0;
@@ -72,12 +72,29 @@ void note_break(ReadNotes* notes, std::size_t element, Part part, std::string_vi
     return stored;
 }
 
+// A record by the character rules, into a copy of the record that is kept
+// unless a read fault cut the record short; then a whole record's closing
+// white space, where a fault loses nothing. Out of line, so that the window's
+// path stays short.
+[[gnu::noinline]] int read_by_rules(LogStream& stream, LogPattern pattern, AppData& record, ReadNotes* notes)
+{
+    AppData fields = record;
+    Cursor c{&stream};
+    const std::size_t stored = pattern == LogPattern::Full ? match_elements(c, LogPattern::Full, fields, notes)
+                                                           : match_elements(c, LogPattern::Short, fields, notes);
+    if (stream.error() != 0)
+        return -1;
+    record = fields;
+    if (stored == elements_of(pattern).size())
+        c.skip_space();
+    c.release();
+    return c.ended && stored == 0 ? -1 : static_cast<int>(stored);
+}
+
 // One read, in order:
 //  1. A record in its plain form, whole inside the buffer with the white
 //     space that closes it, is read from the window.
-//  2. Any other is read by the character rules, into a copy of the record
-//     that is kept unless a read fault cut the record short; then a whole
-//     record's closing white space, where a fault loses nothing.
+//  2. Any other is read by the character rules.
 //  3. The result: the fields stored, or -1 when the input ended before the
 //     first of them.
 [[gnu::always_inline]] inline int read(LogStream& stream, LogPattern pattern, AppData& record, ReadNotes* notes)
@@ -97,17 +114,7 @@ void note_break(ReadNotes* notes, std::size_t element, Part part, std::string_vi
             }
         }
     }
-
-    AppData fields = record;
-    Cursor c{&stream};
-    const std::size_t stored = read_by_rules(c, pattern, fields, notes);
-    if (stream.error() != 0)
-        return -1;
-    record = fields;
-    if (stored == elements_of(pattern).size())
-        c.skip_space();
-    c.release();
-    return c.ended && stored == 0 ? -1 : static_cast<int>(stored);
+    return read_by_rules(stream, pattern, record, notes);
 }
 
 }  // namespace
