@@ -1,6 +1,7 @@
 // The log reader alone, over generated logs held in memory: bytes per
-// second of read_sample until the log ends, for each line pattern and for
-// values long enough to need the exact conversion. A last case only counts
+// second of read_sample until the log ends, for each line pattern, for
+// values long enough to need the exact conversion and for values written
+// with %e and %.9g. A last case only counts
 // the newlines of the same blocks, the floor under any matching.
 //
 //   reader_bench [--benchmark_filter=REGEX] [other Google Benchmark options]
@@ -87,6 +88,8 @@ int main(int argc, char* argv[])
     const BenchLog short_log = make_bench_log(LogPattern::Short, NumberForm::Logger, 2);
     const BenchLog full_long = make_bench_log(LogPattern::Full, NumberForm::Long, 3);
     const BenchLog short_long = make_bench_log(LogPattern::Short, NumberForm::Long, 4);
+    const BenchLog full_sci = make_bench_log(LogPattern::Full, NumberForm::Scientific, 5);
+    const BenchLog short_sci = make_bench_log(LogPattern::Short, NumberForm::Scientific, 6);
 
     benchmark::RegisterBenchmark("read_sample/full", [&full](benchmark::State& state) { read_log(state, full); })
         ->Unit(benchmark::kMillisecond);
@@ -97,6 +100,12 @@ int main(int argc, char* argv[])
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("read_sample/short_long_numbers",
                                  [&short_long](benchmark::State& state) { read_log(state, short_long); })
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("read_sample/full_scientific",
+                                 [&full_sci](benchmark::State& state) { read_log(state, full_sci); })
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("read_sample/short_scientific",
+                                 [&short_sci](benchmark::State& state) { read_log(state, short_sci); })
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("floor/count_lines", [&full](benchmark::State& state) { count_lines(state, full); })
         ->Unit(benchmark::kMillisecond);
