@@ -8,6 +8,9 @@
 #if defined(__SSE2__) && !defined(LOGFORMAT_SCALAR)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
+#include <immintrin.h>
+#endif
 
 // Decimal digits found and converted many at a time: where the digits of a
 // stretch of text are comes from one classification, and the value of up to
@@ -49,6 +52,47 @@ inline std::uint64_t digit_mask(const char* p, int chunks)
 #endif
     return mask;
 }
+
+// The digit mask of the 64 bytes at p, one function for each instruction
+// set (instruction_set.hpp): bit k is set when p[k] is a digit. The wider
+// sets are compiled for their own instructions whatever the build's target;
+// only a processor that offers them may call them.
+inline constexpr std::size_t kClassifiedBytes = 64;
+
+inline std::uint64_t digit_mask_scalar(const char* p)
+{
+    std::uint64_t mask = 0;
+    for (std::size_t k = 0; k < kClassifiedBytes; ++k)
+        mask |= std::uint64_t{p[k] >= '0' && p[k] <= '9'} << k;
+    return mask;
+}
+
+#if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
+inline std::uint64_t digit_mask_sse2(const char* p)
+{
+    return digit_mask(p, kClassifiedBytes / 16);
+}
+
+[[gnu::target("avx2")]] inline std::uint64_t digit_mask_avx2(const char* p)
+{
+    const __m256i zero = _mm256_set1_epi8('0');
+    const __m256i nine = _mm256_set1_epi8(9);
+    std::uint64_t mask = 0;
+    for (int k = 0; k < 2; ++k) {
+        const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
+        const __m256i value = _mm256_sub_epi8(bytes, zero);  // a digit becomes 0 to 9, all else 10 or more
+        const __m256i is_digit = _mm256_cmpeq_epi8(_mm256_min_epu8(value, nine), value);
+        mask |= std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(is_digit))} << (32 * k);
+    }
+    return mask;
+}
+
+[[gnu::target("avx512f,avx512bw")]] inline std::uint64_t digit_mask_avx512(const char* p)
+{
+    const __m512i value = _mm512_sub_epi8(_mm512_loadu_si512(p), _mm512_set1_epi8('0'));
+    return _cvtmask64_u64(_mm512_cmplt_epu8_mask(value, _mm512_set1_epi8(10)));
+}
+#endif
 
 // The value of the first n digits of the chunk, 1 <= n <= 8.
 inline std::uint64_t digits_value(std::uint64_t chunk, int n)

@@ -30,10 +30,13 @@
 
 // A plain floating number: a minus or nothing, up to eight digits, then a
 // full stop and more digits, at most fifteen digits and at least one in all;
-// no exponent; and a value that the fast conversion settles.
+// then an exponent or nothing: e or E, a sign or none, one to three digits;
+// and a value that the fast conversion settles. A hexadecimal number's
+// leading zero is not plain: its x ends the number by a decision.
 [[gnu::always_inline]] inline int plain_real(const char* s, std::uint64_t digits, int room, float& value)
 {
-    constexpr int kMostDigits = 15;  // below 2^53, for the fast conversion
+    constexpr int kMostDigits = 15;          // below 2^53, for the fast conversion
+    constexpr int kMostExponentDigits = 3;   // the fast conversion takes powers up to 22 alone
     const int sign = *s == '-' ? 1 : 0;
     const int whole = std::countr_one(digits >> sign);
     if (whole > 8)
@@ -52,9 +55,24 @@
     } else {
         return 0;
     }
+    // Without an exponent the power is -fraction, which the compiler knows
+    // to be negative: the conversion divides, with no branch on its sign.
     float magnitude = 0;
-    if (i >= room || (s[i] | 0x20) == 'e' || !to_float_fast(mantissa, -fraction, magnitude))
+    if (i < room && (s[i] | 0x20) == 'e') {
+        const int exponent_sign = s[i + 1] == '-' || s[i + 1] == '+' ? 1 : 0;
+        const int at = i + 1 + exponent_sign;
+        if (at >= room)
+            return 0;
+        const int run = std::countr_one(digits >> at);
+        if (run == 0 || run > kMostExponentDigits)
+            return 0;
+        const auto exponent = static_cast<int>(digits_value(load_eight(s + at), run));
+        i = at + run;
+        if (i >= room || !to_float_fast(mantissa, (s[at - 1] == '-' ? -exponent : exponent) - fraction, magnitude))
+            return 0;
+    } else if (i >= room || (s[i] | 0x20) == 'x' || !to_float_fast(mantissa, -fraction, magnitude)) {
         return 0;
+    }
     value = sign != 0 ? -magnitude : magnitude;
     return i;
 }

@@ -1,6 +1,7 @@
 #include "logformat/read_sample.hpp"
 
 #include "logformat/cursor.hpp"
+#include "logformat/instruction_set.hpp"
 #include "logformat/number_rules.hpp"
 #include "logformat/pattern.hpp"
 #include "logformat/window.hpp"
@@ -82,11 +83,12 @@ void note_break(ReadNotes* notes, std::size_t element, Part part, std::string_vi
 //     record's closing white space, where a fault loses nothing.
 //  3. The result: the fields stored, or -1 when the input ended before the
 //     first of them.
-[[gnu::always_inline]] inline int read(LogStream& stream, LogPattern pattern, AppData& record, ReadNotes* notes)
+[[gnu::always_inline]] inline int read(LogStream& stream, LogPattern pattern, AppData& record, ReadNotes* notes,
+                                       InstructionSet set)
 {
     if (stream.data_end() - stream.data() >= kWindowBytes) {
         AppData fields = record;
-        if (const int length = read_window(stream.data(), pattern, fields); length > 0) {
+        if (const int length = read_window(stream.data(), pattern, fields, set); length > 0) {
             // Where the closing white space runs to the end of the data, the
             // next block may hold more of it: the character rules read on.
             const char* next = past_space(stream.data() + length);
@@ -112,18 +114,60 @@ void note_break(ReadNotes* notes, std::size_t element, Part part, std::string_vi
     return c.ended && stored == 0 ? -1 : static_cast<int>(stored);
 }
 
-}  // namespace
-
-// Each pattern gets its own copy of the read, with its elements known.
-int read_sample(LogStream& stream, const LogPattern pattern, AppData& record)
+// Each pattern gets its own copy of the read, with its elements known, and
+// each instruction set its own copy of both, compiled for its instructions.
+[[gnu::always_inline]] inline int read_with(LogStream& stream, LogPattern pattern, AppData& record, InstructionSet set)
 {
-    return pattern == LogPattern::Full ? read(stream, LogPattern::Full, record, nullptr)
-                                       : read(stream, LogPattern::Short, record, nullptr);
+    return pattern == LogPattern::Full ? read(stream, LogPattern::Full, record, nullptr, set)
+                                       : read(stream, LogPattern::Short, record, nullptr, set);
 }
 
+int read_scalar(LogStream& stream, LogPattern pattern, AppData& record)
+{
+    return read_with(stream, pattern, record, InstructionSet::Scalar);
+}
+
+#if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
+int read_sse2(LogStream& stream, LogPattern pattern, AppData& record)
+{
+    return read_with(stream, pattern, record, InstructionSet::Sse2);
+}
+
+[[gnu::target("avx2,bmi,bmi2")]] int read_avx2(LogStream& stream, LogPattern pattern, AppData& record)
+{
+    return read_with(stream, pattern, record, InstructionSet::Avx2);
+}
+
+[[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw")]] int read_avx512(LogStream& stream, LogPattern pattern, AppData& record)
+{
+    return read_with(stream, pattern, record, InstructionSet::Avx512);
+}
+#endif
+
+}  // namespace
+
+int read_sample(LogStream& stream, const LogPattern pattern, AppData& record)
+{
+    switch (reader_instruction_set()) {
+#if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
+    case InstructionSet::Avx512: return read_avx512(stream, pattern, record);
+    case InstructionSet::Avx2: return read_avx2(stream, pattern, record);
+    case InstructionSet::Sse2: return read_sse2(stream, pattern, record);
+#endif
+    default: return read_scalar(stream, pattern, record);
+    }
+}
+
+// A read with notes is for runtally-check, which needs no speed: the
+// build's own instructions serve it.
 int read_sample(LogStream& stream, const LogPattern pattern, AppData& record, ReadNotes& notes)
 {
+#if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
+    constexpr InstructionSet kBuildSet = InstructionSet::Sse2;
+#else
+    constexpr InstructionSet kBuildSet = InstructionSet::Scalar;
+#endif
     notes = ReadNotes{};
-    return pattern == LogPattern::Full ? read(stream, LogPattern::Full, record, &notes)
-                                       : read(stream, LogPattern::Short, record, &notes);
+    return pattern == LogPattern::Full ? read(stream, LogPattern::Full, record, &notes, kBuildSet)
+                                       : read(stream, LogPattern::Short, record, &notes, kBuildSet);
 }

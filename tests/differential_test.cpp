@@ -7,6 +7,7 @@
 // the C library on purpose (integers beyond 32 bits, hexadecimal numbers,
 // partial spellings of inf and nan); the reader's own tests cover those.
 
+#include "logformat/instruction_set.hpp"
 #include "logformat/read_sample.hpp"
 #include "tests/support/deliberate_differences.hpp"
 #include "tests/support/fscanf_record.hpp"
@@ -23,20 +24,24 @@
 
 namespace {
 
+// Each log is read with one instruction set in turn, every set offered.
 TEST(Differential, ReaderMatchesFscanf)
 {
     LogGenerator generator(42);
     std::mt19937_64 rng(43);
+    const auto sets = offered_instruction_sets();
     int compared = 0;
     int samples = 0;
     for (int n = 0; n < 10000; ++n) {
         const std::string text = generator.log();
         const std::size_t compared_until = first_deliberate_difference(text);
         compared += compared_until == text.size() ? 1 : 0;
+        const InstructionSet set = sets[static_cast<std::size_t>(n) % sets.size()];
+        ASSERT_TRUE(use_instruction_set(set));
         for (const LogPattern pattern : {LogPattern::Full, LogPattern::Short}) {
             const std::size_t block = kBlockSizes[rng() % std::size(kBlockSizes)];
             SCOPED_TRACE("log " + std::to_string(n) + (pattern == LogPattern::Full ? ", Full" : ", Short") +
-                         ", blocks of " + std::to_string(block) + ":\n" + text);
+                         ", blocks of " + std::to_string(block) + ", " + name_of(set) + ":\n" + text);
             std::FILE* c_file = open_text(text);
             LogStream stream = text_stream(text, block);
             AppData c{-9, -9, -9, -9, -9};
@@ -62,36 +67,43 @@ TEST(Differential, ReaderMatchesFscanf)
             std::fclose(c_file);
         }
     }
+    use_instruction_set(sets.back());
     EXPECT_GT(compared, 7000);  // logs compared whole
     EXPECT_GT(samples, 25000);
 }
 
 // The window against the character rules alone, on all generated logs,
 // those that differ from the C library on purpose included: blocks of 16
-// bytes never leave the 64 bytes the window needs.
+// bytes never leave the 128 bytes the window needs. Each log is read with
+// every instruction set offered.
 TEST(Differential, WindowMatchesCharacterRules)
 {
     LogGenerator generator(99);
     int samples = 0;
     for (int n = 0; n < 10000; ++n) {
         const std::string text = generator.log();
-        for (const LogPattern pattern : {LogPattern::Full, LogPattern::Short}) {
-            SCOPED_TRACE("log " + std::to_string(n) + (pattern == LogPattern::Full ? ", Full:\n" : ", Short:\n") + text);
-            LogStream rules = text_stream(text, 16);
-            LogStream window = text_stream(text);
-            AppData by_rules{-9, -9, -9, -9, -9};
-            AppData by_window = by_rules;
-            for (int read = 1;; ++read) {
-                const int want = read_sample(rules, pattern, by_rules);
-                ASSERT_EQ(read_sample(window, pattern, by_window), want) << "read " << read;
-                ASSERT_EQ(std::memcmp(&by_window, &by_rules, sizeof by_rules), 0) << "read " << read;
-                ASSERT_EQ(window.offset(), rules.offset()) << "read " << read;
-                samples += is_sample(want) ? 1 : 0;
-                if (want <= 0)
-                    break;
+        for (const InstructionSet set : offered_instruction_sets()) {
+            for (const LogPattern pattern : {LogPattern::Full, LogPattern::Short}) {
+                ASSERT_TRUE(use_instruction_set(set));
+                SCOPED_TRACE("log " + std::to_string(n) + (pattern == LogPattern::Full ? ", Full, " : ", Short, ") +
+                             name_of(set) + ":\n" + text);
+                LogStream rules = text_stream(text, 16);
+                LogStream window = text_stream(text);
+                AppData by_rules{-9, -9, -9, -9, -9};
+                AppData by_window = by_rules;
+                for (int read = 1;; ++read) {
+                    const int want = read_sample(rules, pattern, by_rules);
+                    ASSERT_EQ(read_sample(window, pattern, by_window), want) << "read " << read;
+                    ASSERT_EQ(std::memcmp(&by_window, &by_rules, sizeof by_rules), 0) << "read " << read;
+                    ASSERT_EQ(window.offset(), rules.offset()) << "read " << read;
+                    samples += is_sample(want) ? 1 : 0;
+                    if (want <= 0)
+                        break;
+                }
             }
         }
     }
+    use_instruction_set(offered_instruction_sets().back());
     EXPECT_GT(samples, 50000);
 }
 
