@@ -8,16 +8,14 @@ namespace {
 // Each set's code is built only with the sets before it, and each processor
 // that runs one runs those before it: the sets offered are always the first
 // of these.
-constexpr InstructionSet kSets[] = {InstructionSet::Scalar, InstructionSet::Sse2, InstructionSet::Avx2,
-                                    InstructionSet::Avx512};
+constexpr InstructionSet kSets[] = {InstructionSet::Scalar, InstructionSet::Sse2, InstructionSet::Avx2};
 
 InstructionSet widest_offered()
 {
 #if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
     __builtin_cpu_init();
-    if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("bmi2"))
-        return InstructionSet::Sse2;
-    return __builtin_cpu_supports("avx512bw") ? InstructionSet::Avx512 : InstructionSet::Avx2;
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2") ? InstructionSet::Avx2
+                                                                             : InstructionSet::Sse2;
 #else
     return InstructionSet::Scalar;
 #endif
@@ -54,7 +52,6 @@ const char* name_of(InstructionSet set)
     case InstructionSet::Scalar: return "scalar";
     case InstructionSet::Sse2: return "SSE2";
     case InstructionSet::Avx2: return "AVX2";
-    case InstructionSet::Avx512: return "AVX-512BW";
     }
     return "?";
 }

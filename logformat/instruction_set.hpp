@@ -2,14 +2,14 @@
 
 // The instruction sets the window can classify its bytes with. Every build
 // has the scalar one; an x86-64 build with SIMD on (RUNTALLY_SIMD, the
-// default) also has SSE2, which every x86-64 processor runs, and AVX2 and
-// AVX-512BW for the processors that offer them. The reader uses the widest
-// that the processor offers, found once at start; tests make it use each
-// one in turn.
+// default) also has SSE2, which every x86-64 processor runs, and AVX2 (with
+// BMI2) for the processors that offer it. The reader uses the widest that
+// the processor offers, found once at start; tests make it use each one in
+// turn.
 
 #include <span>
 
-enum class InstructionSet { Scalar, Sse2, Avx2, Avx512 };
+enum class InstructionSet { Scalar, Sse2, Avx2 };
 
 // The sets this build has code for and the processor runs, narrowest first.
 std::span<const InstructionSet> offered_instruction_sets();

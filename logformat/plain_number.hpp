@@ -33,7 +33,10 @@
 // then an exponent or nothing: e or E, a sign or none, one to three digits;
 // and a value that the fast conversion settles. A hexadecimal number's
 // leading zero is not plain: its x ends the number by a decision.
-[[gnu::always_inline]] inline int plain_real(const char* s, std::uint64_t digits, int room, float& value)
+// `wide` chooses the conversion of the digits with the AVX2 set's
+// instructions, for a caller compiled for them.
+[[gnu::always_inline]] inline int plain_real(const char* s, std::uint64_t digits, int room, float& value,
+                                             bool wide = false)
 {
     constexpr int kMostDigits = 15;          // below 2^53, for the fast conversion
     constexpr int kMostExponentDigits = 3;   // the fast conversion takes powers up to 22 alone
@@ -48,7 +51,12 @@
         fraction = std::countr_one(digits >> (i + 1));
         if (whole + fraction == 0 || whole + fraction > kMostDigits)
             return 0;
+#if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
+        mantissa = wide ? digits_around_point_avx2(s + sign, whole, whole + fraction)
+                        : digits_around_point(s + sign, whole, s + i + 1, fraction);
+#else
         mantissa = digits_around_point(s + sign, whole, s + i + 1, fraction);
+#endif
         i += 1 + fraction;
     } else if (whole > 0) {
         mantissa = digits_value(load_eight(s + sign), whole);

@@ -137,11 +137,6 @@ int read_sse2(LogStream& stream, LogPattern pattern, AppData& record)
 {
     return read_with(stream, pattern, record, InstructionSet::Avx2);
 }
-
-[[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw")]] int read_avx512(LogStream& stream, LogPattern pattern, AppData& record)
-{
-    return read_with(stream, pattern, record, InstructionSet::Avx512);
-}
 #endif
 
 }  // namespace
@@ -150,7 +145,6 @@ int read_sample(LogStream& stream, const LogPattern pattern, AppData& record)
 {
     switch (reader_instruction_set()) {
 #if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
-    case InstructionSet::Avx512: return read_avx512(stream, pattern, record);
     case InstructionSet::Avx2: return read_avx2(stream, pattern, record);
     case InstructionSet::Sse2: return read_sse2(stream, pattern, record);
 #endif

@@ -89,7 +89,6 @@ inline constexpr std::array<EightBytes, kMostElements> kPlainLeads = [] {
 {
     switch (set) {
 #if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
-    case InstructionSet::Avx512: return digit_mask_avx512(p);
     case InstructionSet::Avx2: return digit_mask_avx2(p);
     case InstructionSet::Sse2: return digit_mask_sse2(p);
 #endif
@@ -137,7 +136,8 @@ inline constexpr int kLongestPlainReal = 1 + 15 + 1 + 2 + 3 + 1;
             room = std::min(64, kWindowBytes - at);
         }
         const int n = e.is_integer() ? plain_integer(p + at, digits, room, fields.*e.integer)
-                                     : plain_real(p + at, digits, room, fields.*e.real);
+                                     : plain_real(p + at, digits, room, fields.*e.real,
+                                                  set == InstructionSet::Avx2);
         if (n == 0)
             return 0;
         at += n;
