@@ -38,8 +38,11 @@
 [[gnu::always_inline]] inline int plain_real(const char* s, std::uint64_t digits, int room, float& value,
                                              bool wide = false)
 {
-    constexpr int kMostDigits = 15;          // below 2^53, for the fast conversion
-    constexpr int kMostExponentDigits = 3;   // the fast conversion takes powers up to 22 alone
+    constexpr unsigned kMostDigits = 15;         // below 2^53, for the fast conversion
+    constexpr int kMostExponentDigits = 3;       // the fast conversion takes powers up to 22 alone
+    // The bytes up to the end of the number are read before `room` is
+    // checked: the padding behind the data keeps them readable, and a number
+    // that reaches past the known bytes is declined at the end.
     const int sign = *s == '-' ? 1 : 0;
     const int whole = std::countr_one(digits >> sign);
     if (whole > 8)
@@ -47,10 +50,10 @@
     int i = sign + whole;
     int fraction = 0;
     std::uint64_t mantissa = 0;
-    if (i < room && s[i] == '.') {
+    if (s[i] == '.') {
         fraction = std::countr_one(digits >> (i + 1));
-        if (whole + fraction == 0 || whole + fraction > kMostDigits)
-            return 0;
+        if (static_cast<unsigned>(whole + fraction - 1) >= kMostDigits)
+            return 0;  // no digit, or too many
 #if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
         mantissa = wide ? digits_around_point_avx2(s + sign, whole, whole + fraction)
                         : digits_around_point(s + sign, whole, s + i + 1, fraction);
@@ -66,11 +69,9 @@
     // Without an exponent the power is -fraction, which the compiler knows
     // to be negative: the conversion divides, with no branch on its sign.
     float magnitude = 0;
-    if (i < room && (s[i] | 0x20) == 'e') {
+    if ((s[i] | 0x20) == 'e') {
         const int exponent_sign = s[i + 1] == '-' || s[i + 1] == '+' ? 1 : 0;
         const int at = i + 1 + exponent_sign;
-        if (at >= room)
-            return 0;
         const int run = std::countr_one(digits >> at);
         if (run == 0 || run > kMostExponentDigits)
             return 0;
