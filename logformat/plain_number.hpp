@@ -36,7 +36,7 @@
 // `wide` chooses the conversion of the digits with the AVX2 set's
 // instructions, for a caller compiled for them.
 [[gnu::always_inline]] inline int plain_real(const char* s, std::uint64_t digits, int room, float& value,
-                                             bool wide = false)
+                                             [[maybe_unused]] bool wide = false)
 {
     constexpr unsigned kMostDigits = 15;         // below 2^53, for the fast conversion
     constexpr int kMostExponentDigits = 3;       // the fast conversion takes powers up to 22 alone
