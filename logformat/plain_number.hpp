@@ -5,10 +5,14 @@
 // way, and the character rules try it first at the cursor.
 //
 // Each function reads the text at s, given `digits`, whose bit k tells
-// whether s[k] is a digit, known for the first `room` bytes. It returns the
-// length of the number, or 0 where the text is not in a plain form or may go
-// on past the known bytes; then nothing is stored and the caller reads the
-// number by the character rules, which give the same result.
+// whether s[k] is a digit, known for the first `room` bytes and 0 past the
+// data. It returns the length of the number, or 0 where the text is not in a
+// plain form or may go on past the known bytes; then nothing is stored and
+// the caller reads the number by the character rules, which give the same
+// result. It may look at bytes past the known ones before it declines: at
+// most eight-byte loads from the byte after the last digit run, and 16 bytes
+// from the first digit with AVX2, which the zero padding behind the data
+// (and the window's 128 bytes) keep inside the buffer.
 
 #include "logformat/digits.hpp"
 #include "logformat/to_float.hpp"
