@@ -33,6 +33,7 @@ inline constexpr int kWindowBytes = 128;
 // inside the buffer.
 static_assert(kWindowBytes == 2 * kClassifiedBytes, "two digit masks cover the window");
 static_assert(LogStream::kPadding >= 8, "an eight-byte comparison from the window's last byte");
+static_assert(LogStream::kPadding >= 16, "the AVX2 conversion loads 16 bytes from a digit inside the window");
 
 // A text of at most eight bytes, compared in one step with the next eight
 // bytes of the buffer.
