@@ -2,8 +2,10 @@
 //
 //   gen_logs FORM BYTES SEED [OUTPUT]
 //
-// FORM is full or short (the line pattern of runtally or runtally2), or
-// full-long or short-long for values with 20 fractional digits. BYTES may end
+// FORM is full or short (the line pattern of runtally or runtally2), with
+// values as loggers mostly write them; full-long or short-long for values with
+// 20 fractional digits; full-sci or short-sci for values written with %e and
+// %.9g (7 to 10 significant digits, many with an exponent). BYTES may end
 // in K, M or G (binary multiples). The log goes to OUTPUT, or to standard
 // output without one. The same arguments give the same bytes.
 
@@ -53,15 +55,20 @@ std::optional<Options> parse_options(int argc, char* argv[])
     if (argc != 4 && argc != 5)
         return std::nullopt;
     Options options;
-    const std::string_view form = argv[1];
-    if (form == "full" || form == "full-long")
+    std::string_view form = argv[1];
+    if (form.ends_with("-long")) {
+        options.form = NumberForm::Long;
+        form.remove_suffix(5);
+    } else if (form.ends_with("-sci")) {
+        options.form = NumberForm::Scientific;
+        form.remove_suffix(4);
+    }
+    if (form == "full")
         options.pattern = LogPattern::Full;
-    else if (form == "short" || form == "short-long")
+    else if (form == "short")
         options.pattern = LogPattern::Short;
     else
         return std::nullopt;
-    if (form.ends_with("-long"))
-        options.form = NumberForm::Long;
     const auto bytes = parse_count(argv[2], true);
     const auto seed = parse_count(argv[3], false);
     if (!bytes || !seed)
@@ -100,7 +107,7 @@ int main(int argc, char* argv[])
 {
     const std::optional<Options> options = parse_options(argc, argv);
     if (!options) {
-        std::fputs("usage: gen_logs full|short|full-long|short-long BYTES[K|M|G] SEED [OUTPUT]\n", stderr);
+        std::fputs("usage: gen_logs full|short[-long|-sci] BYTES[K|M|G] SEED [OUTPUT]\n", stderr);
         return 2;
     }
     std::FILE* out = options->output != nullptr ? std::fopen(options->output, "wb") : stdout;

@@ -1,12 +1,14 @@
 // The log reader alone, over generated logs held in memory: bytes per
-// second of read_sample until the log ends, for each line pattern and for
-// values long enough to need the exact conversion. A last case only counts
+// second of read_sample until the log ends, for each line pattern, for
+// values long enough to need the exact conversion and for values written
+// with %e and %.9g, with each instruction set the processor offers. A last case only counts
 // the newlines of the same blocks, the floor under any matching.
 //
 //   reader_bench [--benchmark_filter=REGEX] [other Google Benchmark options]
 
 #include "tests/support/log_lines.hpp"
 #include "tests/support/text_stream.hpp"
+#include "logformat/instruction_set.hpp"
 #include "logformat/log_stream.hpp"
 #include "logformat/read_sample.hpp"
 
@@ -36,8 +38,12 @@ BenchLog make_bench_log(LogPattern pattern, NumberForm form, std::uint64_t seed)
     return BenchLog{pattern, std::move(text), maker.lines};
 }
 
-void read_log(benchmark::State& state, const BenchLog& log)
+void read_log(benchmark::State& state, const BenchLog& log, InstructionSet set)
 {
+    if (!use_instruction_set(set)) {
+        state.SkipWithError("instruction set not offered");
+        return;
+    }
     std::uint64_t samples = 0;
     for (auto _ : state) {
         std::FILE* file = open_text(log.text);
@@ -87,17 +93,24 @@ int main(int argc, char* argv[])
     const BenchLog short_log = make_bench_log(LogPattern::Short, NumberForm::Logger, 2);
     const BenchLog full_long = make_bench_log(LogPattern::Full, NumberForm::Long, 3);
     const BenchLog short_long = make_bench_log(LogPattern::Short, NumberForm::Long, 4);
+    const BenchLog full_sci = make_bench_log(LogPattern::Full, NumberForm::Scientific, 5);
+    const BenchLog short_sci = make_bench_log(LogPattern::Short, NumberForm::Scientific, 6);
 
-    benchmark::RegisterBenchmark("read_sample/full", [&full](benchmark::State& state) { read_log(state, full); })
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("read_sample/short", [&short_log](benchmark::State& state) { read_log(state, short_log); })
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("read_sample/full_long_numbers",
-                                 [&full_long](benchmark::State& state) { read_log(state, full_long); })
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("read_sample/short_long_numbers",
-                                 [&short_long](benchmark::State& state) { read_log(state, short_long); })
-        ->Unit(benchmark::kMillisecond);
+    const std::pair<const char*, const BenchLog*> logs[] = {
+        {"full", &full},
+        {"short", &short_log},
+        {"full_long_numbers", &full_long},
+        {"short_long_numbers", &short_long},
+        {"full_scientific", &full_sci},
+        {"short_scientific", &short_sci},
+    };
+    // Every log with the widest instruction set first, then with each other one.
+    const auto sets = offered_instruction_sets();
+    for (auto set = sets.rbegin(); set != sets.rend(); ++set)
+        for (const auto& [name, log] : logs)
+            benchmark::RegisterBenchmark(("read_sample/" + std::string(name) + "/" + name_of(*set)).c_str(),
+                                         [log = log, set = *set](benchmark::State& state) { read_log(state, *log, set); })
+                ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("floor/count_lines", [&full](benchmark::State& state) { count_lines(state, full); })
         ->Unit(benchmark::kMillisecond);
 

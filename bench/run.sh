@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Throughput and peak memory of runtally and runtally2, measured against the
-# fscanf baseline and against `wc -l` (the cost of merely finding the lines).
+# fscanf baseline and against `wc -l` (the cost of merely finding the lines),
+# on two mixes of numbers: the logger mix (mostly %f) and the scientific mix
+# (%e and %.9g, 7 to 10 significant digits, many with an exponent).
 #
 #   bench/run.sh [--runs N] [--before BUILD-DIR]
 #
@@ -9,7 +11,7 @@
 # every program N times (default 5, or RUNS=N) on a warm page cache and prints
 # the medians, checks that each program's report equals its baseline's on the
 # same log, then prints the peak resident memory of runtally over edge cases.
-# SIZE_MIB=N sets the size of the two big logs (default 512).
+# SIZE_MIB=N sets the size of the four big logs (default 512).
 #
 # --before BUILD-DIR also times the runtally and runtally2 of another build
 # (for example a clean clone of an earlier commit, built with the same
@@ -101,6 +103,8 @@ blank_lines_log() {
 big_bytes=$((size_mib << 20))
 full=$data/full-${size_mib}MiB-seed1.log
 short=$data/short-${size_mib}MiB-seed2.log
+full_sci=$data/full-sci-${size_mib}MiB-seed5.log
+short_sci=$data/short-sci-${size_mib}MiB-seed6.log
 small=$data/small.log
 empty=$data/empty.log
 long_number=$data/long-number-64MiB.log
@@ -109,14 +113,17 @@ blank_lines=$data/blank-lines-1GiB.log
 echo "== logs in ${data#"$root"/}"
 ensure "$full" "$big_bytes" "$gen" full "$big_bytes" 1
 ensure "$short" "$big_bytes" "$gen" short "$big_bytes" 2
+ensure "$full_sci" "$big_bytes" "$gen" full-sci "$big_bytes" 5
+ensure "$short_sci" "$big_bytes" "$gen" short-sci "$big_bytes" 6
 ensure "$small" 4096 "$gen" full 4096 3
 ensure "$empty" 0 true
 ensure "$long_number" $((${#number_head} + number_digits + ${#number_tail})) long_number_log
 ensure "$blank_lines" $((2 * ${#sample_line} + blank_bytes)) blank_lines_log
 
 # --- throughput --------------------------------------------------------------
-programs=(runtally fscanf_full wc_full runtally2 fscanf_short wc_short)
-[[ -z $before ]] || programs+=(before_full before_short)
+programs=(runtally fscanf_full wc_full runtally2 fscanf_short wc_short
+    runtally_sci fscanf_full_sci wc_full_sci runtally2_sci fscanf_short_sci wc_short_sci)
+[[ -z $before ]] || programs+=(before_full before_short before_full_sci before_short_sci)
 
 run_program() {
     case $1 in
@@ -128,6 +135,14 @@ run_program() {
     wc_short) wc -l "$short" ;;
     before_full) "$before/runtally" "$full" ;;
     before_short) "$before/runtally2" "$short" ;;
+    runtally_sci) "$bin/runtally" "$full_sci" ;;
+    fscanf_full_sci) "$bin/tests/support/fscanf_tally" full "$full_sci" ;;
+    wc_full_sci) wc -l "$full_sci" ;;
+    runtally2_sci) "$bin/runtally2" "$short_sci" ;;
+    fscanf_short_sci) "$bin/tests/support/fscanf_tally" short "$short_sci" ;;
+    wc_short_sci) wc -l "$short_sci" ;;
+    before_full_sci) "$before/runtally" "$full_sci" ;;
+    before_short_sci) "$before/runtally2" "$short_sci" ;;
     esac
 }
 
@@ -136,7 +151,7 @@ median() {
 }
 
 echo "== throughput: $runs runs of each program, in turn, warm page cache"
-cat "$full" "$short" >/dev/null
+cat "$full" "$short" "$full_sci" "$short_sci" >/dev/null
 for id in "${programs[@]}"; do
     : >"$data/times-$id.txt"
 done
@@ -163,14 +178,17 @@ row() {  # label log-name id baseline-id wc-id
 echo
 echo "Throughput on ${size_mib} MiB logs, median of $runs (MB = 10^6 bytes)"
 printf "%-20s %-7s %10s %9s %12s %12s\n" program log "seconds" "MB/s" "fscanf/this" "this/wc -l"
-row runtally Full runtally fscanf_full wc_full
-[[ -z $before ]] || row "runtally before" Full before_full fscanf_full wc_full
-row "fscanf_tally full" Full fscanf_full fscanf_full wc_full
-row "wc -l" Full wc_full fscanf_full wc_full
-row runtally2 Short runtally2 fscanf_short wc_short
-[[ -z $before ]] || row "runtally2 before" Short before_short fscanf_short wc_short
-row "fscanf_tally short" Short fscanf_short fscanf_short wc_short
-row "wc -l" Short wc_short fscanf_short wc_short
+for mix in "" _sci; do
+    [[ -z $mix ]] && echo "-- logger mix" || echo "-- scientific mix"
+    row runtally "Full" "runtally$mix" "fscanf_full$mix" "wc_full$mix"
+    [[ -z $before ]] || row "runtally before" Full "before_full$mix" "fscanf_full$mix" "wc_full$mix"
+    row "fscanf_tally full" Full "fscanf_full$mix" "fscanf_full$mix" "wc_full$mix"
+    row "wc -l" Full "wc_full$mix" "fscanf_full$mix" "wc_full$mix"
+    row runtally2 Short "runtally2$mix" "fscanf_short$mix" "wc_short$mix"
+    [[ -z $before ]] || row "runtally2 before" Short "before_short$mix" "fscanf_short$mix" "wc_short$mix"
+    row "fscanf_tally short" Short "fscanf_short$mix" "fscanf_short$mix" "wc_short$mix"
+    row "wc -l" Short "wc_short$mix" "fscanf_short$mix" "wc_short$mix"
+done
 echo
 
 status=0
@@ -183,12 +201,14 @@ same_output() {  # label ours baseline
         status=1
     fi
 }
-same_output runtally runtally fscanf_full
-same_output runtally2 runtally2 fscanf_short
-if [[ -n $before ]]; then
-    same_output "runtally before" before_full fscanf_full
-    same_output "runtally2 before" before_short fscanf_short
-fi
+for mix in "" _sci; do
+    same_output "runtally$mix" "runtally$mix" "fscanf_full$mix"
+    same_output "runtally2$mix" "runtally2$mix" "fscanf_short$mix"
+    if [[ -n $before ]]; then
+        same_output "runtally before$mix" "before_full$mix" "fscanf_full$mix"
+        same_output "runtally2 before$mix" "before_short$mix" "fscanf_short$mix"
+    fi
+done
 
 # --- memory ------------------------------------------------------------------
 # peak COMMAND...: the command's peak resident set size in KiB, the median of

@@ -1,6 +1,8 @@
 // The reader against the C library's fscanf, for libFuzzer.
 //
-// Input: one selector byte, then the bytes of a log. Bit 0 of the selector
+// Input: one selector byte, then the bytes of a log, read once with each
+// instruction set the processor offers, and once more in batches of samples
+// against single reads. Bit 0 of the selector
 // picks the pattern (0 Full, 1 Short); the other seven bits pick the block
 // size the stream reads with, mostly 1 to 16 so that records cross the end
 // of the buffer at every place, sometimes larger, sometimes the default.
@@ -20,10 +22,12 @@
 // A third stream reads the same bytes as runtally-check does, telling its
 // notes and counting lines, and must read exactly as the plain reads do.
 
+#include "logformat/instruction_set.hpp"
 #include "logformat/read_sample.hpp"
 #include "tests/support/deliberate_differences.hpp"
 #include "tests/support/fscanf_record.hpp"
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -86,9 +90,9 @@ void print_record(const char* who, int result, const AppData& r, long offset)
 
 [[noreturn]] void fail(const char* what, const Setup& setup, std::string_view log, int read, std::uint64_t start)
 {
-    std::fprintf(stderr, "\nreader_fuzz: %s\n  pattern %s, blocks of %zu bytes, read %d starting at offset %llu\n", what,
-                 setup.pattern == LogPattern::Full ? "Full" : "Short", setup.block, read,
-                 static_cast<unsigned long long>(start));
+    std::fprintf(stderr, "\nreader_fuzz: %s\n  pattern %s, blocks of %zu bytes, %s, read %d starting at offset %llu\n",
+                 what, setup.pattern == LogPattern::Full ? "Full" : "Short", setup.block,
+                 name_of(reader_instruction_set()), read, static_cast<unsigned long long>(start));
     std::fprintf(stderr, "  log (%zu bytes):\n", log.size());
     print_escaped(log);
     std::abort();
@@ -101,16 +105,9 @@ bool same(const AppData& a, const AppData& b)
            std::bit_cast<std::uint32_t>(a.MCPU) == std::bit_cast<std::uint32_t>(b.MCPU) && a.P == b.P;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+// Reads the log with the reader's current instruction set and compares.
+void read_and_compare(const Setup& setup, char* bytes, std::string_view log)
 {
-    if (size == 0)
-        return 0;
-    const Setup setup = choose(data[0]);
-    // fmemopen only reads the buffer in mode "r".
-    char* bytes = const_cast<char*>(reinterpret_cast<const char*>(data + 1));
-    const std::string_view log(bytes, size - 1);
     const std::size_t compared_until = first_deliberate_difference(log);
     const auto most_fields = static_cast<int>(elements_of(setup.pattern).size());
 
@@ -176,5 +173,52 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
     }
     std::fclose(c_file);
+}
+
+// The log read in batches (read_samples, as the programs read) against
+// read_sample again and again, up to the read that ends the log: the same
+// samples, the same record after it, the same offset.
+void compare_batches(const Setup& setup, char* bytes, std::string_view log)
+{
+    std::FILE* single_file = fmemopen(bytes, log.size(), "r");
+    std::FILE* batch_file = fmemopen(bytes, log.size(), "r");
+    if (single_file == nullptr || batch_file == nullptr) {
+        std::perror("reader_fuzz: fmemopen");
+        std::abort();
+    }
+    LogStream singly(single_file, setup.block);
+    LogStream batched(batch_file, setup.block);
+    AppData single_record{};
+    AppData batch_record{};
+    std::array<AppData, 3> batch;
+    std::size_t count = batch.size();
+    for (int read = 1; count == batch.size() && read <= kMaxReads; ++read) {
+        const std::uint64_t before = batched.offset();
+        count = read_samples(batched, setup.pattern, batch_record, batch);
+        for (std::size_t i = 0; i < count; ++i)
+            if (!is_sample(read_sample(singly, setup.pattern, single_record)) || !same(single_record, batch[i]))
+                fail("a batch of samples differs from single reads", setup, log, read, before);
+        if (count < batch.size() && (is_sample(read_sample(singly, setup.pattern, single_record)) ||
+                                     !same(single_record, batch_record) || singly.offset() != batched.offset()))
+            fail("a batch ends the log otherwise than single reads", setup, log, read, before);
+    }
+}
+
+}  // namespace
+
+// Every input is read once with each instruction set the processor offers.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    const Setup setup = choose(data[0]);
+    // fmemopen only reads the buffer in mode "r".
+    char* bytes = const_cast<char*>(reinterpret_cast<const char*>(data + 1));
+    const std::string_view log(bytes, size - 1);
+    for (const InstructionSet set : offered_instruction_sets()) {
+        use_instruction_set(set);
+        read_and_compare(setup, bytes, log);
+        compare_batches(setup, bytes, log);
+    }
     return 0;
 }

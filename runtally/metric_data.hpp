@@ -1,6 +1,9 @@
 #pragma once
 
 #include "logformat/app_data.hpp"
+#include "logformat/sum.hpp"
+
+#include <cmath>
 
 // The figures of one application, from running sums over its samples. Each
 // sample weighs its period in seconds, s = P / 1000000.
@@ -13,7 +16,34 @@ public:
     MetricData() { clear(); }
 
     void clear();
-    void add_sample(const AppData& a);
+    // Inline, so that it joins the loop that reads the samples.
+    void add_sample(const AppData& a)
+    {
+        prev_b = cur_b;
+        cur_b = a.B;
+        if (num_samples == 0)
+            prev_b = cur_b;  // the first sample shows no change
+        const double change = std::fabs(cur_b - prev_b);
+        const double s = static_cast<double>(a.P) / 1000000;  // never NaN
+        const double benefit_term = cur_b * s;
+        const double cpu_term = static_cast<double>(a.MCPU) * s;
+        // A sum of terms is NaN when one of them is: where this one is not,
+        // no term is, and the NaN rule of the sums changes nothing.
+        if (!std::isnan(change + benefit_term + cpu_term)) [[likely]] {
+            total_time += s;
+            benefit += benefit_term;
+            instability += change;
+            cpu_time += cpu_term;
+        } else {
+            add_to(total_time, s);
+            add_to(benefit, benefit_term);
+            add_to(instability, change);
+            add_to(cpu_time, cpu_term);
+        }
+        if (a.B == 0)
+            ++missed_deadlines;
+        num_samples += 1.0;
+    }
 
     double get_benefit() const { return benefit; }
     double get_average_benefit() const { return quotient(benefit, total_time); }

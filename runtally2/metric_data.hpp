@@ -1,10 +1,32 @@
 #pragma once
 
+#include "logformat/sum.hpp"
+
+#include <cmath>
+
 // runtally2's figures for one log: means per sample, not weighted by period.
 // One instance serves the one log of a run; it has no clear().
 class MetricData {
 public:
-    void add_sample(double b);
+    // Inline, so that it joins the loop that reads the samples.
+    void add_sample(double b)
+    {
+        prev_b = cur_b;
+        cur_b = b;
+        if (num_samples == 0)
+            prev_b = cur_b;  // the first sample shows no change
+        const double change = std::fabs(cur_b - prev_b);
+        // Where the sum of the terms is not NaN, neither term is, and the
+        // NaN rule of the sums changes nothing.
+        if (!std::isnan(cur_b + change)) [[likely]] {
+            benefit += cur_b;
+            instability += change;
+        } else {
+            add_to(benefit, cur_b);
+            add_to(instability, change);
+        }
+        num_samples += 1.0;
+    }
 
     // The mean benefit per sample; 0 when there is no sample.
     double get_benefit() const { return mean(benefit); }

@@ -7,6 +7,7 @@
 // the C library on purpose (integers beyond 32 bits, hexadecimal numbers,
 // partial spellings of inf and nan); the reader's own tests cover those.
 
+#include "logformat/instruction_set.hpp"
 #include "logformat/read_sample.hpp"
 #include "tests/support/deliberate_differences.hpp"
 #include "tests/support/fscanf_record.hpp"
@@ -20,23 +21,28 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
+// Each log is read with one instruction set in turn, every set offered.
 TEST(Differential, ReaderMatchesFscanf)
 {
     LogGenerator generator(42);
     std::mt19937_64 rng(43);
+    const auto sets = offered_instruction_sets();
     int compared = 0;
     int samples = 0;
     for (int n = 0; n < 10000; ++n) {
         const std::string text = generator.log();
         const std::size_t compared_until = first_deliberate_difference(text);
         compared += compared_until == text.size() ? 1 : 0;
+        const InstructionSet set = sets[static_cast<std::size_t>(n) % sets.size()];
+        ASSERT_TRUE(use_instruction_set(set));
         for (const LogPattern pattern : {LogPattern::Full, LogPattern::Short}) {
             const std::size_t block = kBlockSizes[rng() % std::size(kBlockSizes)];
             SCOPED_TRACE("log " + std::to_string(n) + (pattern == LogPattern::Full ? ", Full" : ", Short") +
-                         ", blocks of " + std::to_string(block) + ":\n" + text);
+                         ", blocks of " + std::to_string(block) + ", " + name_of(set) + ":\n" + text);
             std::FILE* c_file = open_text(text);
             LogStream stream = text_stream(text, block);
             AppData c{-9, -9, -9, -9, -9};
@@ -62,46 +68,89 @@ TEST(Differential, ReaderMatchesFscanf)
             std::fclose(c_file);
         }
     }
+    use_instruction_set(sets.back());
     EXPECT_GT(compared, 7000);  // logs compared whole
     EXPECT_GT(samples, 25000);
 }
 
 // The window against the character rules alone, on all generated logs,
 // those that differ from the C library on purpose included: blocks of 16
-// bytes never leave the 64 bytes the window needs. A read that tells its
-// notes, as runtally-check's do, reads the same.
+// bytes never leave the 128 bytes the window needs. Each log is read with
+// every instruction set offered. A read that tells its notes, as
+// runtally-check's do, reads the same.
 TEST(Differential, WindowMatchesCharacterRules)
 {
     LogGenerator generator(99);
     int samples = 0;
     for (int n = 0; n < 10000; ++n) {
         const std::string text = generator.log();
-        for (const LogPattern pattern : {LogPattern::Full, LogPattern::Short}) {
-            SCOPED_TRACE("log " + std::to_string(n) + (pattern == LogPattern::Full ? ", Full:\n" : ", Short:\n") + text);
-            LogStream rules = text_stream(text, 16);
-            LogStream window = text_stream(text);
-            LogStream noted = text_stream(text);
-            noted.count_lines();
-            AppData by_rules{-9, -9, -9, -9, -9};
-            AppData by_window = by_rules;
-            AppData by_noted = by_rules;
-            ReadNotes notes;
-            for (int read = 1;; ++read) {
-                const int want = read_sample(rules, pattern, by_rules);
-                ASSERT_EQ(read_sample(window, pattern, by_window), want) << "read " << read;
-                ASSERT_EQ(std::memcmp(&by_window, &by_rules, sizeof by_rules), 0) << "read " << read;
-                ASSERT_EQ(window.offset(), rules.offset()) << "read " << read;
-                ASSERT_EQ(read_sample(noted, pattern, by_noted, notes), want) << "read " << read;
-                ASSERT_EQ(std::memcmp(&by_noted, &by_rules, sizeof by_rules), 0) << "read " << read;
-                ASSERT_EQ(noted.offset(), rules.offset()) << "read " << read;
-                ASSERT_EQ(notes.complete, want == static_cast<int>(elements_of(pattern).size())) << "read " << read;
-                samples += is_sample(want) ? 1 : 0;
-                if (want <= 0)
-                    break;
+        for (const InstructionSet set : offered_instruction_sets()) {
+            for (const LogPattern pattern : {LogPattern::Full, LogPattern::Short}) {
+                ASSERT_TRUE(use_instruction_set(set));
+                SCOPED_TRACE("log " + std::to_string(n) + (pattern == LogPattern::Full ? ", Full, " : ", Short, ") +
+                             name_of(set) + ":\n" + text);
+                LogStream rules = text_stream(text, 16);
+                LogStream window = text_stream(text);
+                LogStream noted = text_stream(text);
+                noted.count_lines();
+                AppData by_rules{-9, -9, -9, -9, -9};
+                AppData by_window = by_rules;
+                AppData by_noted = by_rules;
+                ReadNotes notes;
+                for (int read = 1;; ++read) {
+                    const int want = read_sample(rules, pattern, by_rules);
+                    ASSERT_EQ(read_sample(window, pattern, by_window), want) << "read " << read;
+                    ASSERT_EQ(std::memcmp(&by_window, &by_rules, sizeof by_rules), 0) << "read " << read;
+                    ASSERT_EQ(window.offset(), rules.offset()) << "read " << read;
+                    ASSERT_EQ(read_sample(noted, pattern, by_noted, notes), want) << "read " << read;
+                    ASSERT_EQ(std::memcmp(&by_noted, &by_rules, sizeof by_rules), 0) << "read " << read;
+                    ASSERT_EQ(noted.offset(), rules.offset()) << "read " << read;
+                    ASSERT_EQ(notes.complete, want == static_cast<int>(elements_of(pattern).size())) << "read " << read;
+                    samples += is_sample(want) ? 1 : 0;
+                    if (want <= 0)
+                        break;
+                }
             }
         }
     }
+    use_instruction_set(offered_instruction_sets().back());
     EXPECT_GT(samples, 50000);
+}
+
+// Batches of samples against single reads, on all generated logs: the same
+// samples, the same record after the last read, the same place in the log.
+TEST(Differential, BatchesMatchSingleReads)
+{
+    LogGenerator generator(7);
+    for (int n = 0; n < 3000; ++n) {
+        const std::string text = generator.log() + generator.log();
+        const InstructionSet set = offered_instruction_sets()[static_cast<std::size_t>(n) % offered_instruction_sets().size()];
+        ASSERT_TRUE(use_instruction_set(set));
+        for (const LogPattern pattern : {LogPattern::Full, LogPattern::Short}) {
+            const std::size_t batch = 1 + static_cast<std::size_t>(n) % 5;
+            SCOPED_TRACE("log " + std::to_string(n) + ", batches of " + std::to_string(batch) + ", " + name_of(set) +
+                         ":\n" + text);
+            LogStream singly = text_stream(text, kBlockSizes[n % std::size(kBlockSizes)]);
+            LogStream batched = text_stream(text, kBlockSizes[(n + 1) % std::size(kBlockSizes)]);
+            AppData single_record{-9, -9, -9, -9, -9};
+            AppData batch_record = single_record;
+            std::vector<AppData> singles;
+            while (is_sample(read_sample(singly, pattern, single_record)))
+                singles.push_back(single_record);
+            std::vector<AppData> batches;
+            std::vector<AppData> samples(batch);
+            for (std::size_t count = batch; count == batch;) {
+                count = read_samples(batched, pattern, batch_record, samples);
+                batches.insert(batches.end(), samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(count));
+            }
+            ASSERT_EQ(batches.size(), singles.size());
+            for (std::size_t i = 0; i < singles.size(); ++i)
+                ASSERT_EQ(std::memcmp(&batches[i], &singles[i], sizeof(AppData)), 0) << "sample " << i;
+            ASSERT_EQ(std::memcmp(&batch_record, &single_record, sizeof(AppData)), 0);
+            ASSERT_EQ(batched.offset(), singly.offset());
+        }
+    }
+    use_instruction_set(offered_instruction_sets().back());
 }
 
 }  // namespace

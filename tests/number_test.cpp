@@ -3,6 +3,7 @@
 // scanning and conversion are tested together. The fast conversion is also
 // held against the exact conversion on every number it takes.
 
+#include "logformat/instruction_set.hpp"
 #include "logformat/to_float.hpp"
 #include "logformat/read_sample.hpp"
 #include "tests/support/text_stream.hpp"
@@ -25,19 +26,24 @@ std::uint32_t bits(float f)
 }
 
 // Reads each number as the CPU field of a line, all from one log, and
-// checks every value against strtof.
+// checks every value against strtof, with every instruction set.
 void expect_reads_as_strtof(const std::vector<std::string>& numbers)
 {
     std::string log;
     for (const std::string& n : numbers)
         log += "L:0, CPU:" + n + ", B:0, MCPU:0\n";
-    LogStream stream = text_stream(log);
-    AppData record;
-    for (const std::string& n : numbers) {
-        ASSERT_EQ(read_sample(stream, LogPattern::Short, record), 4) << n;
-        const float want = std::strtof(n.c_str(), nullptr);
-        ASSERT_EQ(bits(record.CPU), bits(want)) << n << " read as " << record.CPU << ", strtof gives " << want;
+    for (const InstructionSet set : offered_instruction_sets()) {
+        ASSERT_TRUE(use_instruction_set(set));
+        LogStream stream = text_stream(log);
+        AppData record;
+        for (const std::string& n : numbers) {
+            ASSERT_EQ(read_sample(stream, LogPattern::Short, record), 4) << n << ", " << name_of(set);
+            const float want = std::strtof(n.c_str(), nullptr);
+            ASSERT_EQ(bits(record.CPU), bits(want))
+                << n << " read as " << record.CPU << ", strtof gives " << want << ", " << name_of(set);
+        }
     }
+    use_instruction_set(offered_instruction_sets().back());
 }
 
 const std::string kHalfSmallestSubnormal =  // 2^-150, exactly
@@ -56,6 +62,12 @@ TEST(Number, Boundaries)
         // apart), which the float operation of the fast conversion rounds.
         "1234567", "12345678", "1234567.1234567", "1234567.12345678", "9999999.9999999", "0.0000001", ".1234567",
         "1234567.", "-0.0000000", "1048576.0625", "1048576.1875", "1048576.0625001", "-1048576.0625",
+        // Exponents in the plain form: as %e writes them, with and without a
+        // sign or leading zeros, at the fast conversion's limits, and with
+        // more exponent digits than the plain form takes.
+        "4.954351e-01", "-4.954351e-01", "5.561211950E-01", "1e5", "1e+05", "1E005", "1e0005", "1e-0000000000001",
+        "1.5e22", "1.5e23", "123456789012345e-22", "123456789012345e-23", "0.000001e-16", "0.000001e-17", "0e999",
+        "-0e-999", "9.99999999999999e22", "1048576.0625e0", "1.0485760625e+06", "16777217e-000", "1e38", "3.5e38",
         // Float midpoints: exact, and within a double's rounding of one.
         // Decimals of 16 digits whose nearest double is a float midpoint
         // although they are not: the double operation's midpoint check sends
@@ -72,9 +84,11 @@ TEST(Number, Boundaries)
         "7.1e-46", "7e-46", kHalfSmallestSubnormal, kHalfSmallestSubnormal + "1", "7.006492321624085e-46", "1e-46",
         "1e-400", "1e-999999999999",
         // More digits than are kept.
-        std::string(200, '9'), "0." + std::string(130, '0') + "1e130", "1" + std::string(150, '0') + "1e-151",
-        "1." + std::string(200, '0') + "1", "16777217" + std::string(150, '0') + "1e-150",
-        "16777217" + std::string(150, '0') + "e-150", "0.1" + std::string(300, '0') + "e1",
+        // (std::string first: g++ 12 warns wrongly of an overlap in "text" + std::string.)
+        std::string(200, '9'), std::string("0.") + std::string(130, '0') + "1e130",
+        std::string("1") + std::string(150, '0') + "1e-151", std::string("1.") + std::string(200, '0') + "1",
+        std::string("16777217") + std::string(150, '0') + "1e-150",
+        std::string("16777217") + std::string(150, '0') + "e-150", std::string("0.1") + std::string(300, '0') + "e1",
         // A million digits, in the same bounded space.
         std::string(1'000'000, '3') + "e-999999", std::string(1'000'000, '7'),
     });

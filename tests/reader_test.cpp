@@ -2,6 +2,7 @@
 // record after it and where the next read starts. Every case runs with
 // blocks of many sizes, so that records cross the buffer's end everywhere.
 
+#include "logformat/instruction_set.hpp"
 #include "logformat/read_sample.hpp"
 #include "tests/support/text_stream.hpp"
 
@@ -116,6 +117,9 @@ const std::vector<Case> kCases = {
      {{5, {-7, 1.5, -0.0F, -0.5, 10}, 42}}},
     {"exponents and bare points", "L:1, CPU:1.e2, B:.5E-1, MCPU:2.5e+1, P:1\n", F, {{5, {1, 100, 0.05F, 25, 1}, 41}}},
     {"an exponent mark without digits", "L:1, CPU:2e, B:3e+, MCPU:4E-, P:5\n", F, {{5, {1, 2, 3, 4, 5}, 34}}},
+    {"exponents as %e writes them, the last closing a record",
+     "L:1, CPU:2.5e-01, B:-4.0E+00, MCPU:1.25e1\nL:2, CPU:1e0005, B:5e-1, MCPU:7.5e+000", S,
+     {{4, {1, 0.25, -4, 12.5, -9}, 42}, {4, {2, 100000, 0.5, 7.5, -9}, 80}}},
     {"a second point or exponent ends the number", "L:1, CPU:1.5.3", F, {{2, {1, 1.5, -9, -9, -9}, 12}}},
     {"a lone point is consumed", "L:1, CPU:., B:3", F, {{1, {1, -9, -9, -9, -9}, 10}, {0, {1, -9, -9, -9, -9}, 10}}},
     {"a point before an exponent mark", "L:1, CPU:.e1", F, {{1, {1, -9, -9, -9, -9}, 10}}},
@@ -167,21 +171,25 @@ const std::vector<Case> kCases = {
 
 TEST(ReadSample, Cases)
 {
-    for (const Case& c : kCases) {
-        for (const std::size_t block : kBlockSizes) {
-            SCOPED_TRACE(std::string(c.name) + ", blocks of " + std::to_string(block));
-            LogStream stream = text_stream(c.input, block);
-            AppData record = kStart;
-            for (std::size_t i = 0; i < c.reads.size(); ++i) {
-                SCOPED_TRACE("read " + std::to_string(i + 1));
-                const Read& want = c.reads[i];
-                EXPECT_EQ(read_sample(stream, c.pattern, record), want.result);
-                EXPECT_TRUE(same(record, want.record)) << show(record) << " wanted " << show(want.record);
-                EXPECT_EQ(stream.offset(), want.next);
+    for (const InstructionSet set : offered_instruction_sets()) {
+        ASSERT_TRUE(use_instruction_set(set));
+        for (const Case& c : kCases) {
+            for (const std::size_t block : kBlockSizes) {
+                SCOPED_TRACE(std::string(c.name) + ", blocks of " + std::to_string(block) + ", " + name_of(set));
+                LogStream stream = text_stream(c.input, block);
+                AppData record = kStart;
+                for (std::size_t i = 0; i < c.reads.size(); ++i) {
+                    SCOPED_TRACE("read " + std::to_string(i + 1));
+                    const Read& want = c.reads[i];
+                    EXPECT_EQ(read_sample(stream, c.pattern, record), want.result);
+                    EXPECT_TRUE(same(record, want.record)) << show(record) << " wanted " << show(want.record);
+                    EXPECT_EQ(stream.offset(), want.next);
+                }
+                EXPECT_EQ(stream.error(), 0);
             }
-            EXPECT_EQ(stream.error(), 0);
         }
     }
+    use_instruction_set(offered_instruction_sets().back());
 }
 
 // Numbers and runs of white space far longer than any buffer read in the
@@ -202,6 +210,38 @@ TEST(ReadSample, LongerThanTheBuffer)
         << show(record);
     EXPECT_EQ(read_sample(stream, F, record), 5);
     EXPECT_EQ(stream.offset(), input.size());
+}
+
+// The values a decision changed, as a read with notes tells them, whichever
+// route reads the record: a plain record after each keeps 64 bytes of data
+// at the cursor, where the window may take it.
+TEST(ReadSample, NotesOfChangedValues)
+{
+    struct NoteCase {
+        const char* name;
+        std::string record;
+        std::vector<Change> changes;
+    };
+    const NoteCase cases[] = {
+        {"hexadecimal last in a record", "L:1, CPU:0.5, B:0.5, MCPU:0x1p3", {Change::Hexadecimal}},
+        {"hexadecimal with a minus", "L:1, CPU:0.5, B:0.5, MCPU:-0x1", {Change::Hexadecimal}},
+        {"an exponent mark without digits", "L:1, CPU:0.5, B:0.5, MCPU:2e+", {Change::ExponentWithoutDigits}},
+        {"beyond single precision", "L:1, CPU:1e39, B:0.5, MCPU:0.5", {Change::BeyondFloat}},
+        {"plain numbers with exponents", "L:1, CPU:5e-1, B:2.5E+00, MCPU:1e1", {}},
+    };
+    for (const NoteCase& c : cases) {
+        for (const std::size_t block : kBlockSizes) {
+            SCOPED_TRACE(std::string(c.name) + ", blocks of " + std::to_string(block));
+            const std::string input = c.record + "\nL:1, CPU:0.5, B:0.5, MCPU:0.5, P:1000000000, L:1, CPU:0.5\n";
+            LogStream stream = text_stream(input, block);
+            AppData record = kStart;
+            ReadNotes notes;
+            EXPECT_EQ(read_sample(stream, S, record, notes), 4);
+            ASSERT_EQ(notes.value_count, c.changes.size());
+            for (std::size_t i = 0; i < c.changes.size(); ++i)
+                EXPECT_EQ(notes.values[i].change, c.changes[i]);
+        }
+    }
 }
 
 TEST(ReadSample, ReadFault)

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -32,6 +34,24 @@ TEST(Runtally2MetricData, Means)
             m.add_sample(b);
         EXPECT_DOUBLE_EQ(m.get_benefit(), c.mean_benefit);
         EXPECT_DOUBLE_EQ(m.get_instability(), c.mean_change);
+    }
+}
+
+// A sum that meets NaNs of both signs carries the sign of the last one added.
+TEST(Runtally2MetricData, NanSumsCarryTheLastNansSign)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct NanCase {
+        std::vector<double> benefits;
+        bool negative;
+    };
+    const NanCase cases[] = {{{1, nan, -nan}, true}, {{-nan, 2, nan}, false}, {{nan, 1, -nan, 2}, true}};
+    for (const NanCase& c : cases) {
+        MetricData m;
+        for (const double b : c.benefits)
+            m.add_sample(b);
+        EXPECT_TRUE(std::isnan(m.get_benefit()));
+        EXPECT_EQ(std::signbit(m.get_benefit()), c.negative);
     }
 }
 

@@ -94,10 +94,37 @@ char* put_long_value(char* out, std::uint64_t& random, std::uint64_t micros)
     return put_digits(out, below(random, 10000000), 7);
 }
 
+char* put_scientific(char* out, double value, int precision)
+{
+    return std::to_chars(out, out + 32, value, std::chars_format::scientific, precision).ptr;
+}
+
+// One value as a logger that writes %e and %.9g might: "4.954351e-01",
+// "0.495435123", "4.954351234e-01", with nanoseconds behind the millionths so
+// that every digit counts.
+char* put_scientific_value(char* out, std::uint64_t& random, std::uint64_t micros)
+{
+    double value = static_cast<double>(micros) / kMillion + static_cast<double>(below(random, 1000)) * 1e-9;
+    if (below(random, 20) == 0)
+        value = -value;
+    const std::uint64_t form = below(random, 100);
+    if (form < 45)
+        return put_scientific(out, value, 6);  // %e
+    if (form < 75)
+        return put_general(out, value, 9);  // %.9g
+    if (form < 90)
+        return put_scientific(out, value, 9);  // %.9e
+    return put_scientific(out, value, 7);      // %.7e
+}
+
 char* put_value(char* out, LineMaker& maker, std::uint64_t micros)
 {
-    return maker.form == NumberForm::Long ? put_long_value(out, maker.random, micros)
-                                          : put_logger_value(out, maker.random, micros);
+    switch (maker.form) {
+    case NumberForm::Long: return put_long_value(out, maker.random, micros);
+    case NumberForm::Scientific: return put_scientific_value(out, maker.random, micros);
+    case NumberForm::Logger: break;
+    }
+    return put_logger_value(out, maker.random, micros);
 }
 
 // A uniform number of millionths in [low, low + span).
