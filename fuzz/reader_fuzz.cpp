@@ -1,11 +1,10 @@
 // The reader against the C library's fscanf, for libFuzzer.
 //
 // Input: one selector byte, then the bytes of a log, read once with each
-// instruction set the processor offers, and once more in batches of samples
-// against single reads. Bit 0 of the selector
-// picks the pattern (0 Full, 1 Short); the other seven bits pick the block
-// size the stream reads with, mostly 1 to 16 so that records cross the end
-// of the buffer at every place, sometimes larger, sometimes the default.
+// instruction set the processor offers. Bit 0 of the selector picks the
+// pattern (0 Full, 1 Short); the other seven bits pick the block size the
+// stream reads with, mostly 1 to 16 so that records cross the end of the
+// buffer at every place, sometimes larger, sometimes the default.
 //
 // Both read the same bytes, each from its own in-memory stream, read after
 // read, from the same starting record. After every read the result, the five
@@ -27,7 +26,6 @@
 #include "tests/support/deliberate_differences.hpp"
 #include "tests/support/fscanf_record.hpp"
 
-#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -175,35 +173,6 @@ void read_and_compare(const Setup& setup, char* bytes, std::string_view log)
     std::fclose(c_file);
 }
 
-// The log read in batches (read_samples, as the programs read) against
-// read_sample again and again, up to the read that ends the log: the same
-// samples, the same record after it, the same offset.
-void compare_batches(const Setup& setup, char* bytes, std::string_view log)
-{
-    std::FILE* single_file = fmemopen(bytes, log.size(), "r");
-    std::FILE* batch_file = fmemopen(bytes, log.size(), "r");
-    if (single_file == nullptr || batch_file == nullptr) {
-        std::perror("reader_fuzz: fmemopen");
-        std::abort();
-    }
-    LogStream singly(single_file, setup.block);
-    LogStream batched(batch_file, setup.block);
-    AppData single_record{};
-    AppData batch_record{};
-    std::array<AppData, 3> batch;
-    std::size_t count = batch.size();
-    for (int read = 1; count == batch.size() && read <= kMaxReads; ++read) {
-        const std::uint64_t before = batched.offset();
-        count = read_samples(batched, setup.pattern, batch_record, batch);
-        for (std::size_t i = 0; i < count; ++i)
-            if (!is_sample(read_sample(singly, setup.pattern, single_record)) || !same(single_record, batch[i]))
-                fail("a batch of samples differs from single reads", setup, log, read, before);
-        if (count < batch.size() && (is_sample(read_sample(singly, setup.pattern, single_record)) ||
-                                     !same(single_record, batch_record) || singly.offset() != batched.offset()))
-            fail("a batch ends the log otherwise than single reads", setup, log, read, before);
-    }
-}
-
 }  // namespace
 
 // Every input is read once with each instruction set the processor offers.
@@ -218,7 +187,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const InstructionSet set : offered_instruction_sets()) {
         use_instruction_set(set);
         read_and_compare(setup, bytes, log);
-        compare_batches(setup, bytes, log);
     }
     return 0;
 }

@@ -98,12 +98,14 @@ void note_break(ReadNotes* notes, std::size_t element, Part part, std::string_vi
 // A record by the character rules, into a copy of the record that is kept
 // unless a read fault cut the record short; then a whole record's closing
 // white space, where a fault loses nothing. Returns the fields stored, or -1
-// when the input ended before the first of them.
-[[gnu::always_inline]] inline int read_by_rules(LogStream& stream, LogPattern pattern, AppData& record, ReadNotes* notes)
+// when the input ended before the first of them. Out of line, so that the
+// window's path stays short.
+[[gnu::noinline]] int read_by_rules(LogStream& stream, LogPattern pattern, AppData& record, ReadNotes* notes)
 {
     AppData fields = record;
     Cursor c{&stream};
-    const std::size_t stored = read_elements(c, pattern, fields, notes);
+    const std::size_t stored = pattern == LogPattern::Full ? read_elements(c, LogPattern::Full, fields, notes)
+                                                           : read_elements(c, LogPattern::Short, fields, notes);
     if (stream.error() != 0)
         return -1;
     record = fields;
@@ -113,7 +115,12 @@ void note_break(ReadNotes* notes, std::size_t element, Part part, std::string_vi
     return c.ended && stored == 0 ? -1 : static_cast<int>(stored);
 }
 
-// One read: from the window where it can, else by the character rules.
+// One read, in order:
+//  1. A record in its plain form, whole inside the buffer with the white
+//     space that closes it, is read from the window.
+//  2. Any other is read by the character rules.
+//  3. The result: the fields stored, or -1 when the input ended before the
+//     first of them.
 [[gnu::always_inline]] inline int read(LogStream& stream, LogPattern pattern, AppData& record, ReadNotes* notes,
                                        InstructionSet set)
 {
@@ -125,110 +132,43 @@ void note_break(ReadNotes* notes, std::size_t element, Part part, std::string_vi
     return read_by_rules(stream, pattern, record, notes);
 }
 
-// The character rules for one pattern, out of line: the loop of read_many
-// stays small.
-[[gnu::noinline]] int read_full_by_rules(LogStream& stream, AppData& record)
-{
-    return read_by_rules(stream, LogPattern::Full, record, nullptr);
-}
-
-[[gnu::noinline]] int read_short_by_rules(LogStream& stream, AppData& record)
-{
-    return read_by_rules(stream, LogPattern::Short, record, nullptr);
-}
-
-// Reads after reads into `samples`, as read_samples tells.
-[[gnu::always_inline]] inline std::size_t read_many(LogStream& stream, LogPattern pattern, AppData& record,
-                                                    std::span<AppData> samples, InstructionSet set)
-{
-    std::size_t count = 0;
-    while (count < samples.size()) {
-        if (!read_in_window(stream, pattern, record, set)) {
-            const int result = pattern == LogPattern::Full ? read_full_by_rules(stream, record)
-                                                           : read_short_by_rules(stream, record);
-            if (!is_sample(result))
-                break;
-        }
-        samples[count++] = record;
-    }
-    return count;
-}
-
-// Each pattern gets its own copy of the reads, with its elements known, and
+// Each pattern gets its own copy of the read, with its elements known, and
 // each instruction set its own copy of both, compiled for its instructions.
-struct Reads {
-    int (*one)(LogStream&, LogPattern, AppData&);
-    std::size_t (*many)(LogStream&, LogPattern, AppData&, std::span<AppData>);
-};
-
-[[gnu::always_inline]] inline int read_one_with(LogStream& stream, LogPattern pattern, AppData& record, InstructionSet set)
+[[gnu::always_inline]] inline int read_with(LogStream& stream, LogPattern pattern, AppData& record, InstructionSet set)
 {
     return pattern == LogPattern::Full ? read(stream, LogPattern::Full, record, nullptr, set)
                                        : read(stream, LogPattern::Short, record, nullptr, set);
 }
 
-[[gnu::always_inline]] inline std::size_t read_many_with(LogStream& stream, LogPattern pattern, AppData& record,
-                                                         std::span<AppData> samples, InstructionSet set)
+int read_scalar(LogStream& stream, LogPattern pattern, AppData& record)
 {
-    return pattern == LogPattern::Full ? read_many(stream, LogPattern::Full, record, samples, set)
-                                       : read_many(stream, LogPattern::Short, record, samples, set);
-}
-
-int read_one_scalar(LogStream& stream, LogPattern pattern, AppData& record)
-{
-    return read_one_with(stream, pattern, record, InstructionSet::Scalar);
-}
-
-std::size_t read_many_scalar(LogStream& stream, LogPattern pattern, AppData& record, std::span<AppData> samples)
-{
-    return read_many_with(stream, pattern, record, samples, InstructionSet::Scalar);
+    return read_with(stream, pattern, record, InstructionSet::Scalar);
 }
 
 #if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
-int read_one_sse2(LogStream& stream, LogPattern pattern, AppData& record)
+int read_sse2(LogStream& stream, LogPattern pattern, AppData& record)
 {
-    return read_one_with(stream, pattern, record, InstructionSet::Sse2);
+    return read_with(stream, pattern, record, InstructionSet::Sse2);
 }
 
-std::size_t read_many_sse2(LogStream& stream, LogPattern pattern, AppData& record, std::span<AppData> samples)
+[[gnu::target("avx2,bmi,bmi2")]] int read_avx2(LogStream& stream, LogPattern pattern, AppData& record)
 {
-    return read_many_with(stream, pattern, record, samples, InstructionSet::Sse2);
-}
-
-[[gnu::target("avx2,bmi,bmi2")]] int read_one_avx2(LogStream& stream, LogPattern pattern, AppData& record)
-{
-    return read_one_with(stream, pattern, record, InstructionSet::Avx2);
-}
-
-[[gnu::target("avx2,bmi,bmi2")]] std::size_t read_many_avx2(LogStream& stream, LogPattern pattern, AppData& record,
-                                                            std::span<AppData> samples)
-{
-    return read_many_with(stream, pattern, record, samples, InstructionSet::Avx2);
+    return read_with(stream, pattern, record, InstructionSet::Avx2);
 }
 #endif
-
-// The reads of the instruction set the reader uses now.
-Reads reads()
-{
-    switch (reader_instruction_set()) {
-#if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
-    case InstructionSet::Avx2: return {read_one_avx2, read_many_avx2};
-    case InstructionSet::Sse2: return {read_one_sse2, read_many_sse2};
-#endif
-    default: return {read_one_scalar, read_many_scalar};
-    }
-}
 
 }  // namespace
 
+// The read of the instruction set the reader uses now.
 int read_sample(LogStream& stream, const LogPattern pattern, AppData& record)
 {
-    return reads().one(stream, pattern, record);
-}
-
-std::size_t read_samples(LogStream& stream, const LogPattern pattern, AppData& record, const std::span<AppData> samples)
-{
-    return reads().many(stream, pattern, record, samples);
+    switch (reader_instruction_set()) {
+#if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
+    case InstructionSet::Avx2: return read_avx2(stream, pattern, record);
+    case InstructionSet::Sse2: return read_sse2(stream, pattern, record);
+#endif
+    default: return read_scalar(stream, pattern, record);
+    }
 }
 
 // A read with notes is for runtally-check, which needs no speed: the

@@ -9,8 +9,6 @@
 #include "logformat/log_stream.hpp"
 #include "logformat/read_notes.hpp"
 
-#include <cstddef>
-#include <span>
 
 // Matches one record of `pattern` at the stream's position and stores the
 // fields it converts into `record`, in pattern order, stopping at the first
@@ -23,14 +21,6 @@ int read_sample(LogStream& stream, LogPattern pattern, AppData& record);
 // The same read, telling `notes` where the match broke off and which values
 // the reader's decisions changed; for runtally-check.
 int read_sample(LogStream& stream, LogPattern pattern, AppData& record, ReadNotes& notes);
-
-// Reads samples one after another into `samples`, as read_sample called
-// again and again would, until `samples` is full or a read is no sample.
-// Returns how many samples it stored: fewer than samples.size() when a read
-// was no sample, which by the acceptance rule ends the log; `record` then
-// holds what that read stored, as after read_sample. For the programs' loops:
-// the reads run in one loop inside the reader.
-std::size_t read_samples(LogStream& stream, LogPattern pattern, AppData& record, std::span<AppData> samples);
 
 // The acceptance rule: a read that stored four fields or more is a sample,
 // whichever the pattern; anything less ends the log for good.

@@ -6,7 +6,7 @@
 
 // Reads one application's log to its end, as the acceptance rule ends it,
 // and adds every sample to `metrics`. A sample whose B is zero is a missed
-// deadline: its MCPU counts as zero.
+// deadline: its MCPU is set to zero in the record before it is added.
 // `record` is the run's one record: a sample without a period keeps the last
 // one read, from this log or an earlier one.
 void tally_log(LogStream& log, AppData& record, MetricData& metrics);

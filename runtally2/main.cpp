@@ -5,8 +5,6 @@
 #include "logformat/read_sample.hpp"
 #include "runtally2/metric_data.hpp"
 
-#include <array>
-#include <cstddef>
 #include <cstdio>
 
 int main(int argc, char* argv[])
@@ -18,13 +16,8 @@ int main(int argc, char* argv[])
     }
     AppData record;
     LogStream log(argv[1]);
-    // Samples come a batch at a time; a batch not filled ends the log.
-    std::array<AppData, 64> samples;
-    for (std::size_t count = samples.size(); count == samples.size();) {
-        count = read_samples(log, LogPattern::Short, record, samples);
-        for (std::size_t i = 0; i < count; ++i)
-            metrics.add_sample(samples[i].B);
-    }
+    while (is_sample(read_sample(log, LogPattern::Short, record)))
+        metrics.add_sample(record.B);
     const bool log_failed = close_log("runtally2", argv[1], log);
 
     std::printf("B:%2.2f, I:%2.5f\n", metrics.get_benefit(), metrics.get_instability());

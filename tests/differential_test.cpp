@@ -117,40 +117,4 @@ TEST(Differential, WindowMatchesCharacterRules)
     EXPECT_GT(samples, 50000);
 }
 
-// Batches of samples against single reads, on all generated logs: the same
-// samples, the same record after the last read, the same place in the log.
-TEST(Differential, BatchesMatchSingleReads)
-{
-    LogGenerator generator(7);
-    for (int n = 0; n < 3000; ++n) {
-        const std::string text = generator.log() + generator.log();
-        const InstructionSet set = offered_instruction_sets()[static_cast<std::size_t>(n) % offered_instruction_sets().size()];
-        ASSERT_TRUE(use_instruction_set(set));
-        for (const LogPattern pattern : {LogPattern::Full, LogPattern::Short}) {
-            const std::size_t batch = 1 + static_cast<std::size_t>(n) % 5;
-            SCOPED_TRACE("log " + std::to_string(n) + ", batches of " + std::to_string(batch) + ", " + name_of(set) +
-                         ":\n" + text);
-            LogStream singly = text_stream(text, kBlockSizes[n % std::size(kBlockSizes)]);
-            LogStream batched = text_stream(text, kBlockSizes[(n + 1) % std::size(kBlockSizes)]);
-            AppData single_record{-9, -9, -9, -9, -9};
-            AppData batch_record = single_record;
-            std::vector<AppData> singles;
-            while (is_sample(read_sample(singly, pattern, single_record)))
-                singles.push_back(single_record);
-            std::vector<AppData> batches;
-            std::vector<AppData> samples(batch);
-            for (std::size_t count = batch; count == batch;) {
-                count = read_samples(batched, pattern, batch_record, samples);
-                batches.insert(batches.end(), samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(count));
-            }
-            ASSERT_EQ(batches.size(), singles.size());
-            for (std::size_t i = 0; i < singles.size(); ++i)
-                ASSERT_EQ(std::memcmp(&batches[i], &singles[i], sizeof(AppData)), 0) << "sample " << i;
-            ASSERT_EQ(std::memcmp(&batch_record, &single_record, sizeof(AppData)), 0);
-            ASSERT_EQ(batched.offset(), singly.offset());
-        }
-    }
-    use_instruction_set(offered_instruction_sets().back());
-}
-
 }  // namespace
