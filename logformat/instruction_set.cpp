@@ -21,20 +21,13 @@ InstructionSet widest_offered()
 #endif
 }
 
-// The reader's one piece of state outside a stream: the set it classifies
-// with, chosen once at start; only tests change it.
-InstructionSet chosen = widest_offered();
-
 }  // namespace
+
+InstructionSet reader_set = widest_offered();
 
 std::span<const InstructionSet> offered_instruction_sets()
 {
     return std::span<const InstructionSet>(kSets).first(static_cast<std::size_t>(widest_offered()) + 1);
-}
-
-InstructionSet reader_instruction_set()
-{
-    return chosen;
 }
 
 bool use_instruction_set(InstructionSet set)
@@ -42,7 +35,7 @@ bool use_instruction_set(InstructionSet set)
     const auto offered = offered_instruction_sets();
     if (std::find(offered.begin(), offered.end(), set) == offered.end())
         return false;
-    chosen = set;
+    reader_set = set;
     return true;
 }
 

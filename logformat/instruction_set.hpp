@@ -14,8 +14,16 @@ enum class InstructionSet { Scalar, Sse2, Avx2 };
 // The sets this build has code for and the processor runs, narrowest first.
 std::span<const InstructionSet> offered_instruction_sets();
 
+// The reader's one piece of state outside a stream: the set it reads with,
+// the widest offered, chosen once at start; only tests change it. Seen here,
+// so that every read asks for it without a call.
+extern InstructionSet reader_set;
+
 // The set the reader uses now: the widest offered, unless a test chose another.
-InstructionSet reader_instruction_set();
+inline InstructionSet reader_instruction_set()
+{
+    return reader_set;
+}
 
 // For tests: makes the reader use `set` from now on. False, changing
 // nothing, when the build or the processor does not offer it.
