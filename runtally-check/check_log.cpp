@@ -235,10 +235,11 @@ bool check_log(const char* path, const LogPattern pattern, AppData& record, Peri
     std::array<ReadNotes, 2> notes;  // the last sample's read, and the read after it
     std::size_t now = 0;
     std::uint64_t start = 0;
+    TextPosition at;  // where the read began
     int result = 0;
     for (;; now ^= 1) {
         start = log.offset();
-        const TextPosition at = log.position_of(start);
+        at = log.position_of(start);
         result = read_sample(log, pattern, record, notes[now]);
         if (!is_sample(result))
             break;
@@ -256,8 +257,7 @@ bool check_log(const char* path, const LogPattern pattern, AppData& record, Peri
     if (log.error() != 0) {
         close_log(kProgram, path, log);
         report.summary(samples, samples == 0 && start == 0 ? "cannot be read"
-                                                           : "a read error stops it at line " +
-                                                                 grouped(log.position_of(start).line));
+                                                           : "a read error stops it at line " + grouped(at.line));
         return false;
     }
 
