@@ -32,6 +32,16 @@ inline std::uint64_t load_eight(const char* p)
     return chunk;
 }
 
+// Bit k is set when p[k] is a digit, for the first `bytes` bytes at p
+// (at most 64), one byte at a time: where SIMD is missing or switched off.
+inline std::uint64_t digit_mask_scalar(const char* p, std::size_t bytes)
+{
+    std::uint64_t mask = 0;
+    for (std::size_t k = 0; k < bytes; ++k)
+        mask |= std::uint64_t{p[k] >= '0' && p[k] <= '9'} << k;
+    return mask;
+}
+
 // Bit k is set when p[k] is a digit, for the 16 × chunks bytes at p
 // (1 <= chunks <= 4).
 inline std::uint64_t digit_mask(const char* p, int chunks)
@@ -47,9 +57,7 @@ inline std::uint64_t digit_mask(const char* p, int chunks)
         mask |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(is_digit))} << (16 * k);
     }
 #else
-    for (int k = 0; k < 16 * chunks; ++k)
-        if (p[k] >= '0' && p[k] <= '9')
-            mask |= std::uint64_t{1} << k;
+    mask = digit_mask_scalar(p, 16 * static_cast<std::size_t>(chunks));
 #endif
     return mask;
 }
@@ -59,14 +67,6 @@ inline std::uint64_t digit_mask(const char* p, int chunks)
 // sets are compiled for their own instructions whatever the build's target;
 // only a processor that offers them may call them.
 inline constexpr std::size_t kClassifiedBytes = 64;
-
-inline std::uint64_t digit_mask_scalar(const char* p)
-{
-    std::uint64_t mask = 0;
-    for (std::size_t k = 0; k < kClassifiedBytes; ++k)
-        mask |= std::uint64_t{p[k] >= '0' && p[k] <= '9'} << k;
-    return mask;
-}
 
 #if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
 inline std::uint64_t digit_mask_sse2(const char* p)

@@ -93,7 +93,7 @@ inline constexpr std::array<EightBytes, kMostElements> kPlainLeads = [] {
     case InstructionSet::Avx2: return digit_mask_avx2(p);
     case InstructionSet::Sse2: return digit_mask_sse2(p);
 #endif
-    default: return digit_mask_scalar(p);
+    default: return digit_mask_scalar(p, kClassifiedBytes);
     }
 }
 
