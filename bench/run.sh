@@ -125,24 +125,24 @@ programs=(runtally fscanf_full wc_full runtally2 fscanf_short wc_short
     runtally_sci fscanf_full_sci wc_full_sci runtally2_sci fscanf_short_sci wc_short_sci)
 [[ -z $before ]] || programs+=(before_full before_short before_full_sci before_short_sci)
 
+# run_program ID: ID names a program and, with _sci at its end, the
+# scientific mix's logs instead of the logger mix's.
 run_program() {
-    case $1 in
-    runtally) "$bin/runtally" "$full" ;;
-    fscanf_full) "$bin/tests/support/fscanf_tally" full "$full" ;;
-    wc_full) wc -l "$full" ;;
-    runtally2) "$bin/runtally2" "$short" ;;
-    fscanf_short) "$bin/tests/support/fscanf_tally" short "$short" ;;
-    wc_short) wc -l "$short" ;;
-    before_full) "$before/runtally" "$full" ;;
-    before_short) "$before/runtally2" "$short" ;;
-    runtally_sci) "$bin/runtally" "$full_sci" ;;
-    fscanf_full_sci) "$bin/tests/support/fscanf_tally" full "$full_sci" ;;
-    wc_full_sci) wc -l "$full_sci" ;;
-    runtally2_sci) "$bin/runtally2" "$short_sci" ;;
-    fscanf_short_sci) "$bin/tests/support/fscanf_tally" short "$short_sci" ;;
-    wc_short_sci) wc -l "$short_sci" ;;
-    before_full_sci) "$before/runtally" "$full_sci" ;;
-    before_short_sci) "$before/runtally2" "$short_sci" ;;
+    local id=$1 full_log=$full short_log=$short
+    if [[ $id == *_sci ]]; then
+        id=${id%_sci}
+        full_log=$full_sci
+        short_log=$short_sci
+    fi
+    case $id in
+    runtally) "$bin/runtally" "$full_log" ;;
+    fscanf_full) "$bin/tests/support/fscanf_tally" full "$full_log" ;;
+    wc_full) wc -l "$full_log" ;;
+    runtally2) "$bin/runtally2" "$short_log" ;;
+    fscanf_short) "$bin/tests/support/fscanf_tally" short "$short_log" ;;
+    wc_short) wc -l "$short_log" ;;
+    before_full) "$before/runtally" "$full_log" ;;
+    before_short) "$before/runtally2" "$short_log" ;;
     esac
 }
 
