@@ -39,6 +39,7 @@ void LogStream::close()
     }
     base_offset_ += static_cast<std::uint64_t>(pos_ - buffer_.data());
     pos_ = end_ = buffer_.data();
+    ahead_.drop();
     std::memset(end_, 0, kPadding);
     drained_ = true;
 }
@@ -51,6 +52,8 @@ bool LogStream::refill()
     const auto unread = static_cast<std::size_t>(end_ - pos_);
     // What keeps a block and the unread bytes inside the buffer.
     assert(unread < kLookahead);
+    // The samples read ahead point into the bytes about to move.
+    assert(ahead_.empty());
     if (counting_)
         count_to(offset());
     base_offset_ += static_cast<std::uint64_t>(pos_ - buffer_.data());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "logformat/read_ahead.hpp"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -53,10 +55,23 @@ public:
 
     // The unread bytes in the buffer, [data(), data_end()), followed by
     // kPadding zero bytes. The reader works on them through its own cursor
-    // and hands it back with consume().
+    // and hands it back with consume(), which drops the read-ahead.
     const char* data() const { return pos_; }
     const char* data_end() const { return end_; }
-    void consume(const char* next) { pos_ = const_cast<char*>(next); }
+    void consume(const char* next)
+    {
+        pos_ = const_cast<char*>(next);
+        ahead_.drop();
+    }
+
+    // The samples read ahead of the position (read_ahead.hpp): the reader
+    // fills them from the data, and taking one passes it.
+    ReadAhead& ahead() { return ahead_; }
+    int take_ahead(LogPattern pattern, AppData& record)
+    {
+        pos_ = const_cast<char*>(ahead_.take(pattern, record));
+        return static_cast<int>(element_count(pattern));
+    }
     // Keeps the unread bytes and reads one more block behind them. False when
     // nothing more could be read: the end of the log, or a fault.
     bool refill();
@@ -90,6 +105,7 @@ private:
     std::array<char, kBlockSize + kLookahead + kPadding> buffer_;
     char* pos_;
     char* end_;
+    ReadAhead ahead_;
 
     bool counting_ = false;
     std::uint64_t counted_ = 0;     // line ends are counted up to this offset

@@ -73,26 +73,33 @@ void note_break(ReadNotes* notes, std::size_t element, Part part, std::string_vi
     return stored;
 }
 
-// A record in its plain form, whole inside the buffer with the white space
-// that closes it, read from the window: true when it was, and then the
-// stream has passed it and its white space.
-[[gnu::always_inline]] inline bool read_in_window(LogStream& stream, LogPattern pattern, AppData& record,
-                                                  InstructionSet set)
+// Records in their plain form, each whole inside the buffer with the white
+// space that closes it, read from the window one after another into the
+// stream's read-ahead, as many as it holds: true when the first one was.
+[[gnu::always_inline]] inline bool read_ahead_in_window(LogStream& stream, LogPattern pattern, InstructionSet set)
 {
-    if (stream.data_end() - stream.data() < kWindowBytes)
-        return false;
-    AppData fields = record;
-    const int length = read_window(stream.data(), pattern, fields, set);
-    if (length == 0)
-        return false;
-    // Where the closing white space runs to the end of the data, the next
-    // block may hold more of it: the character rules read on.
-    const char* next = past_space(stream.data() + length);
-    if (next == stream.data_end())
-        return false;
-    stream.consume(next);
-    record = fields;
-    return true;
+    ReadAhead& ahead = stream.ahead();
+    const char* p = stream.data();
+    const char* const end = stream.data_end();
+    int count = 0;
+    while (count < ReadAhead::kSamples && end - p >= kWindowBytes) {
+        const auto slot = static_cast<std::size_t>(count);
+        const int length = read_window(p, pattern, ahead.samples[slot], set);
+        if (length == 0)
+            break;
+        // Where the closing white space runs to the end of the data, the
+        // next block may hold more of it: the character rules read on.
+        const char* next = past_space(p + length);
+        if (next == end)
+            break;
+        ahead.next[slot] = next;
+        p = next;
+        ++count;
+    }
+    ahead.count = count;
+    ahead.taken = 0;
+    ahead.pattern = pattern;
+    return count > 0;
 }
 
 // A record by the character rules, into a copy of the record that is kept
@@ -116,18 +123,18 @@ void note_break(ReadNotes* notes, std::size_t element, Part part, std::string_vi
 }
 
 // One read, in order:
-//  1. A record in its plain form, whole inside the buffer with the white
-//     space that closes it, is read from the window.
-//  2. Any other is read by the character rules.
+//  1. Records in their plain form are read ahead from the window, and the
+//     read takes the first.
+//  2. Any other record is read by the character rules.
 //  3. The result: the fields stored, or -1 when the input ended before the
 //     first of them.
 [[gnu::always_inline]] inline int read(LogStream& stream, LogPattern pattern, AppData& record, ReadNotes* notes,
                                        InstructionSet set)
 {
-    if (read_in_window(stream, pattern, record, set)) {
+    if (read_ahead_in_window(stream, pattern, set)) {
         if (notes != nullptr)
             notes->complete = true;
-        return static_cast<int>(elements_of(pattern).size());
+        return stream.take_ahead(pattern, record);
     }
     return read_by_rules(stream, pattern, record, notes);
 }
@@ -160,7 +167,7 @@ int read_sse2(LogStream& stream, LogPattern pattern, AppData& record)
 }  // namespace
 
 // The read of the instruction set the reader uses now.
-int read_sample(LogStream& stream, const LogPattern pattern, AppData& record)
+int read_and_read_ahead(LogStream& stream, const LogPattern pattern, AppData& record)
 {
     switch (reader_instruction_set()) {
 #if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
@@ -181,6 +188,10 @@ int read_sample(LogStream& stream, const LogPattern pattern, AppData& record, Re
     constexpr InstructionSet kBuildSet = InstructionSet::Scalar;
 #endif
     notes.clear();
+    if (stream.ahead().holds(pattern)) {
+        notes.complete = true;
+        return stream.take_ahead(pattern, record);
+    }
     return pattern == LogPattern::Full ? read(stream, LogPattern::Full, record, &notes, kBuildSet)
                                        : read(stream, LogPattern::Short, record, &notes, kBuildSet);
 }

@@ -10,13 +10,23 @@
 #include "logformat/read_notes.hpp"
 
 
+// The read of a record that the stream has not read ahead: it reads ahead
+// the records behind it too, where it can (read_sample.cpp).
+int read_and_read_ahead(LogStream& stream, LogPattern pattern, AppData& record);
+
 // Matches one record of `pattern` at the stream's position and stores the
 // fields it converts into `record`, in pattern order, stopping at the first
 // mismatch, which is left unread. Returns the number of fields stored (0 to
 // 5), or -1 when the input ended before the first field was stored. A read
 // that runs into a read fault before its last field is complete stores
 // nothing and returns -1.
-int read_sample(LogStream& stream, LogPattern pattern, AppData& record);
+// Inline, so that taking a sample read ahead joins the caller's loop.
+inline int read_sample(LogStream& stream, const LogPattern pattern, AppData& record)
+{
+    if (stream.ahead().holds(pattern)) [[likely]]
+        return stream.take_ahead(pattern, record);
+    return read_and_read_ahead(stream, pattern, record);
+}
 
 // The same read, telling `notes` where the match broke off and which values
 // the reader's decisions changed; for runtally-check.

@@ -111,8 +111,9 @@ inline constexpr int kLongestPlainReal = 1 + 15 + 1 + 2 + 3 + 1;
 
 // Reads the record at p into `fields` and returns its length, without the
 // closing white space, or 0 when it declines; then some fields may have been
-// stored, so the caller reads into a copy. Needs kWindowBytes of data at p
-// and a processor that offers `set`.
+// stored, so the caller reads into a place it keeps only when the window
+// reads the record. Needs kWindowBytes of data at p and a processor that
+// offers `set`.
 [[gnu::always_inline]] inline int read_window(const char* p, LogPattern pattern, AppData& fields, InstructionSet set)
 {
     // The second half is classified only for a record that reaches into it.

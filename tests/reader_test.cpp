@@ -2,6 +2,7 @@
 // record after it and where the next read starts. Every case runs with
 // blocks of many sizes, so that records cross the buffer's end everywhere.
 
+#include "logformat/cursor.hpp"
 #include "logformat/instruction_set.hpp"
 #include "logformat/read_sample.hpp"
 #include "tests/support/text_stream.hpp"
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,7 @@ struct Read {
     int result;
     AppData record;
     std::uint64_t next;  // offset where the next read starts
+    std::optional<LogPattern> pattern = {};  // the read's pattern, where it is not the case's
 };
 
 struct Case {
@@ -52,6 +55,19 @@ std::string show(const AppData& r)
 {
     return "{L:" + std::to_string(r.L) + " CPU:" + std::to_string(r.CPU) + " B:" + std::to_string(r.B) +
            " MCPU:" + std::to_string(r.MCPU) + " P:" + std::to_string(r.P) + "}";
+}
+
+// Lines 1 to `count`, each with its number in every field: long enough
+// that the window reads some of them ahead.
+std::string numbered_lines(LogPattern pattern, int count)
+{
+    std::string text;
+    for (int k = 1; k <= count; ++k) {
+        for (const Element& e : elements_of(pattern))
+            text.append(text.empty() || text.back() == '\n' ? "" : ", ").append(e.tag).append(std::to_string(k));
+        text += '\n';
+    }
+    return text;
 }
 
 const std::vector<Case> kCases = {
@@ -111,6 +127,12 @@ const std::vector<Case> kCases = {
      {{1, {1, -9, -9, -9, -9}, 3}, {0, {1, -9, -9, -9, -9}, 3}}},
     {"a Short read of a Full log", "L:1, CPU:2, B:3, MCPU:4, P:5\nL:6, CPU:7, B:8, MCPU:9, P:10\n", S,
      {{4, {1, 2, 3, 4, -9}, 23}, {0, {1, 2, 3, 4, -9}, 23}}},
+
+    // The read-ahead, which starts at the second read: the first fills the buffer.
+    {"a Short read after Full reads", numbered_lines(F, 8), F,
+     {{5, {1, 1, 1, 1, 1}, 29}, {5, {2, 2, 2, 2, 2}, 58}, {4, {3, 3, 3, 3, 2}, 81, S}, {0, {3, 3, 3, 3, 2}, 81}}},
+    {"Short reads keep P", numbered_lines(S, 8), S,
+     {{4, {1, 1, 1, 1, -9}, 24}, {4, {2, 2, 2, 2, -9}, 48}, {4, {3, 3, 3, 3, -9}, 72}}},
 
     // Numbers.
     {"signs and leading zeros", "L:-007, CPU:+1.5, B:-0, MCPU:-.5, P:+0010\n", F,
@@ -181,7 +203,7 @@ TEST(ReadSample, Cases)
                 for (std::size_t i = 0; i < c.reads.size(); ++i) {
                     SCOPED_TRACE("read " + std::to_string(i + 1));
                     const Read& want = c.reads[i];
-                    EXPECT_EQ(read_sample(stream, c.pattern, record), want.result);
+                    EXPECT_EQ(read_sample(stream, want.pattern.value_or(c.pattern), record), want.result);
                     EXPECT_TRUE(same(record, want.record)) << show(record) << " wanted " << show(want.record);
                     EXPECT_EQ(stream.offset(), want.next);
                 }
@@ -190,6 +212,22 @@ TEST(ReadSample, Cases)
         }
     }
     use_instruction_set(offered_instruction_sets().back());
+}
+
+// A read takes a sample read ahead only where the stream stands: any other
+// move of the stream, and closing it, drops the samples read ahead.
+TEST(ReadSample, MovesDropTheReadAhead)
+{
+    const std::string text = numbered_lines(F, 12);
+    LogStream stream = text_stream(text);
+    AppData record;
+    ASSERT_EQ(read_sample(stream, F, record), 5);
+    ASSERT_EQ(read_sample(stream, F, record), 5);
+    skip_line(stream);
+    ASSERT_EQ(read_sample(stream, F, record), 5);
+    EXPECT_EQ(record.L, 4);
+    stream.close();
+    EXPECT_EQ(read_sample(stream, F, record), -1);
 }
 
 // Numbers and runs of white space far longer than any buffer read in the
