@@ -237,7 +237,7 @@ TEST(ReadSample, LongerThanTheBuffer)
     const std::string zeros(3 * LogStream::kBlockSize, '0');
     const std::string blanks(3 * LogStream::kBlockSize, ' ');
     const std::string lines(3 * LogStream::kBlockSize, '\n');
-    const std::string digits = "1" + std::string(2 * LogStream::kBlockSize, '7');
+    const std::string digits = std::string(1, '1').append(2 * LogStream::kBlockSize, '7');
     const std::string input = "L:" + zeros + "42, CPU:0." + zeros + "15, B:" + blanks + "2.5e-" + zeros +
                               "1, MCPU:" + digits + "e-" + std::to_string(digits.size()) + ", P:7" + lines +
                               "L:1, CPU:1, B:1, MCPU:1, P:1";
