@@ -75,16 +75,19 @@ void note_break(ReadNotes* notes, std::size_t element, Part part, std::string_vi
 
 // Records in their plain form, each whole inside the buffer with the white
 // space that closes it, read from the window one after another into the
-// stream's read-ahead, as many as it holds: true when the first one was.
-[[gnu::always_inline]] inline bool read_ahead_in_window(LogStream& stream, LogPattern pattern, InstructionSet set)
+// stream's read-ahead, `most` of them at most: true when the first one was.
+[[gnu::always_inline]] inline bool read_ahead_in_window(LogStream& stream, LogPattern pattern, InstructionSet set,
+                                                        int most)
 {
     ReadAhead& ahead = stream.ahead();
     const char* p = stream.data();
     const char* const end = stream.data_end();
     int count = 0;
-    while (count < ReadAhead::kSamples && end - p >= kWindowBytes) {
-        const auto slot = static_cast<std::size_t>(count);
-        const int length = read_window(p, pattern, ahead.samples[slot], set);
+    while (count < most && end - p >= kWindowBytes) {
+        // Into a local record, which stays in registers: the buffer's bytes
+        // are chars, which the stores to a sample in memory could alias.
+        AppData fields;
+        const int length = read_window(p, pattern, fields, set);
         if (length == 0)
             break;
         // Where the closing white space runs to the end of the data, the
@@ -92,6 +95,8 @@ void note_break(ReadNotes* notes, std::size_t element, Part part, std::string_vi
         const char* next = past_space(p + length);
         if (next == end)
             break;
+        const auto slot = static_cast<std::size_t>(count);
+        ahead.samples[slot] = fields;
         ahead.next[slot] = next;
         p = next;
         ++count;
@@ -131,7 +136,9 @@ void note_break(ReadNotes* notes, std::size_t element, Part part, std::string_vi
 [[gnu::always_inline]] inline int read(LogStream& stream, LogPattern pattern, AppData& record, ReadNotes* notes,
                                        InstructionSet set)
 {
-    if (read_ahead_in_window(stream, pattern, set)) {
+    // A read with notes takes one record at a time: runtally-check, with its
+    // per-read bookkeeping, measured slower reading ahead.
+    if (read_ahead_in_window(stream, pattern, set, notes == nullptr ? ReadAhead::kSamples : 1)) {
         if (notes != nullptr)
             notes->complete = true;
         return stream.take_ahead(pattern, record);
