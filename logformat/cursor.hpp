@@ -63,13 +63,13 @@ struct Cursor {
         return more;
     }
 
-    // The byte `ahead` places after the next one, or LogStream::kEnd.
-    int peek_at(std::size_t ahead)
+    // The byte `distance` places after the next one, or LogStream::kEnd.
+    int peek_at(std::size_t distance)
     {
-        if (static_cast<std::size_t>(end - p) > ahead)
-            return static_cast<unsigned char>(p[ahead]);
+        if (static_cast<std::size_t>(end - p) > distance)
+            return static_cast<unsigned char>(p[distance]);
         in->consume(p);
-        const int c = in->peek_at(ahead);
+        const int c = in->peek_at(distance);
         p = in->data();
         end = in->data_end();
         return c;

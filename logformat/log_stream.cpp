@@ -33,6 +33,9 @@ LogStream::~LogStream() { close(); }
 
 void LogStream::close()
 {
+    // The line count must not lose the bytes read up to here.
+    if (counting_)
+        count_to(offset());
     if (file_ != nullptr) {
         std::fclose(file_);
         file_ = nullptr;
@@ -52,8 +55,7 @@ bool LogStream::refill()
     const auto unread = static_cast<std::size_t>(end_ - pos_);
     // What keeps a block and the unread bytes inside the buffer.
     assert(unread < kLookahead);
-    // The samples read ahead point into the bytes about to move.
-    assert(ahead_.empty());
+    ahead_.drop();  // its samples point into the bytes about to move
     if (counting_)
         count_to(offset());
     base_offset_ += static_cast<std::uint64_t>(pos_ - buffer_.data());
@@ -81,13 +83,13 @@ bool LogStream::refill()
     return true;
 }
 
-int LogStream::peek_at(std::size_t ahead)
+int LogStream::peek_at(std::size_t distance)
 {
-    assert(ahead < kLookahead);
-    while (static_cast<std::size_t>(end_ - pos_) <= ahead)
+    assert(distance < kLookahead);
+    while (static_cast<std::size_t>(end_ - pos_) <= distance)
         if (!refill())
             return kEnd;
-    return static_cast<unsigned char>(pos_[ahead]);
+    return static_cast<unsigned char>(pos_[distance]);
 }
 
 void LogStream::count_to(std::uint64_t offset)
@@ -107,6 +109,8 @@ void LogStream::count_to(std::uint64_t offset)
 
 TextPosition LogStream::position_of(std::uint64_t offset)
 {
+    if (!counting_)
+        return {};  // line and column 0: no line is counted
     count_to(offset);
     assert(offset >= line_start_);
     return {line_, offset - line_start_ + 1};

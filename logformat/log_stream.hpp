@@ -55,13 +55,15 @@ public:
 
     // The unread bytes in the buffer, [data(), data_end()), followed by
     // kPadding zero bytes. The reader works on them through its own cursor
-    // and hands it back with consume(), which drops the read-ahead.
+    // and hands it back with consume(); a move drops the read-ahead, whose
+    // first sample starts where the position was.
     const char* data() const { return pos_; }
     const char* data_end() const { return end_; }
     void consume(const char* next)
     {
+        if (next != pos_)
+            ahead_.drop();
         pos_ = const_cast<char*>(next);
-        ahead_.drop();
     }
 
     // The samples read ahead of the position (read_ahead.hpp): the reader
@@ -75,8 +77,8 @@ public:
     // Keeps the unread bytes and reads one more block behind them. False when
     // nothing more could be read: the end of the log, or a fault.
     bool refill();
-    // The byte `ahead` places after the next one (ahead < kLookahead), or kEnd.
-    int peek_at(std::size_t ahead);
+    // The byte `distance` places after the next one (distance < kLookahead), or kEnd.
+    int peek_at(std::size_t distance);
 
     // Counts lines from here on, as the log streams by, for position_of:
     // the next byte is line 1, column 1. The programs never ask;
@@ -90,7 +92,8 @@ public:
     // The line and column of a byte: one of the buffer's data, or a byte
     // counted already that no line end counted since lies behind. Ask in the
     // order of the log; a byte of a number or a tag can always be asked for
-    // while its read goes on, since no line end lies inside either.
+    // while its read goes on, since no line end lies inside either. Line
+    // and column 0 where lines are not counted.
     TextPosition position_of(std::uint64_t offset);
 
 private:

@@ -6,13 +6,14 @@
 // and the same next position, so a read that takes it is that read.
 //
 // The samples point into the stream's buffer. The stream drops them whenever
-// its position moves any other way than by taking one, and never moves its
-// bytes while it holds any.
+// its position moves any other way than by taking one, and whenever it moves
+// its bytes.
 
 #include "logformat/app_data.hpp"
 #include "logformat/pattern.hpp"
 
 #include <array>
+#include <cstddef>
 
 struct ReadAhead {
     // Enough to keep the loop's state in registers for many samples; the

@@ -195,10 +195,6 @@ int read_sample(LogStream& stream, const LogPattern pattern, AppData& record, Re
     constexpr InstructionSet kBuildSet = InstructionSet::Scalar;
 #endif
     notes.clear();
-    if (stream.ahead().holds(pattern)) {
-        notes.complete = true;
-        return stream.take_ahead(pattern, record);
-    }
     return pattern == LogPattern::Full ? read(stream, LogPattern::Full, record, &notes, kBuildSet)
                                        : read(stream, LogPattern::Short, record, &notes, kBuildSet);
 }

@@ -224,10 +224,31 @@ TEST(ReadSample, MovesDropTheReadAhead)
     ASSERT_EQ(read_sample(stream, F, record), 5);
     ASSERT_EQ(read_sample(stream, F, record), 5);
     skip_line(stream);
+    EXPECT_EQ(stream.offset(), 87U);
     ASSERT_EQ(read_sample(stream, F, record), 5);
     EXPECT_EQ(record.L, 4);
     stream.close();
     EXPECT_EQ(read_sample(stream, F, record), -1);
+}
+
+// Positions come from the line count, which a stream keeps only when asked
+// to, and keeps through close().
+TEST(ReadSample, PositionsOfUncountedAndClosedStreams)
+{
+    const std::string text = numbered_lines(F, 12);
+    LogStream uncounted = text_stream(text);
+    AppData record;
+    ASSERT_EQ(read_sample(uncounted, F, record), 5);
+    EXPECT_EQ(uncounted.position_of(uncounted.offset()).line, 0U);
+
+    LogStream counted = text_stream(text);
+    counted.count_lines();
+    ASSERT_EQ(read_sample(counted, F, record), 5);
+    ASSERT_EQ(read_sample(counted, F, record), 5);
+    counted.close();
+    const TextPosition at = counted.position_of(counted.offset());
+    EXPECT_EQ(at.line, 3U);
+    EXPECT_EQ(at.column, 1U);
 }
 
 // Numbers and runs of white space far longer than any buffer read in the
