@@ -236,19 +236,15 @@ TEST(ReadSample, MovesDropTheReadAhead)
 TEST(ReadSample, PositionsOfUncountedAndClosedStreams)
 {
     const std::string text = numbered_lines(F, 12);
-    LogStream uncounted = text_stream(text);
     AppData record;
+    LogStream uncounted = text_stream(text);
     ASSERT_EQ(read_sample(uncounted, F, record), 5);
     EXPECT_EQ(uncounted.position_of(uncounted.offset()).line, 0U);
-
     LogStream counted = text_stream(text);
     counted.count_lines();
     ASSERT_EQ(read_sample(counted, F, record), 5);
-    ASSERT_EQ(read_sample(counted, F, record), 5);
     counted.close();
-    const TextPosition at = counted.position_of(counted.offset());
-    EXPECT_EQ(at.line, 3U);
-    EXPECT_EQ(at.column, 1U);
+    EXPECT_EQ(counted.position_of(counted.offset()).line, 2U);
 }
 
 // Numbers and runs of white space far longer than any buffer read in the
