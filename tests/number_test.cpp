@@ -177,4 +177,16 @@ TEST(Number, FastConversionMatchesExactConversion)
     }
 }
 
+// A number of any length keeps its digits in the same fixed space.
+TEST(Number, BoundedDigits)
+{
+    Decimal d;
+    for (int i = 0; i < 10'000'000; ++i)
+        d.add_integer_digit(i % 7 == 3 ? 0 : 3);
+    EXPECT_EQ(d.count, Decimal::kMaxDigits);
+    EXPECT_TRUE(d.dropped_nonzero);
+    EXPECT_EQ(d.point, 10'000'000);
+    EXPECT_EQ(to_float(d), std::numeric_limits<float>::infinity());
+}
+
 }  // namespace
