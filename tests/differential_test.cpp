@@ -11,6 +11,7 @@
 #include "logformat/read_sample.hpp"
 #include "tests/support/deliberate_differences.hpp"
 #include "tests/support/fscanf_record.hpp"
+#include "tests/support/instruction_sets.hpp"
 #include "tests/support/log_generator.hpp"
 #include "tests/support/text_stream.hpp"
 
@@ -38,7 +39,8 @@ TEST(Differential, ReaderMatchesFscanf)
         const std::size_t compared_until = first_deliberate_difference(text);
         compared += compared_until == text.size() ? 1 : 0;
         const InstructionSet set = sets[static_cast<std::size_t>(n) % sets.size()];
-        ASSERT_TRUE(use_instruction_set(set));
+        const UsingInstructionSet using_set(set);
+        ASSERT_TRUE(using_set.offered());
         for (const LogPattern pattern : {LogPattern::Full, LogPattern::Short}) {
             const std::size_t block = kBlockSizes[rng() % std::size(kBlockSizes)];
             SCOPED_TRACE("log " + std::to_string(n) + (pattern == LogPattern::Full ? ", Full" : ", Short") +
@@ -68,7 +70,6 @@ TEST(Differential, ReaderMatchesFscanf)
             std::fclose(c_file);
         }
     }
-    use_instruction_set(sets.back());
     EXPECT_GT(compared, 7000);  // logs compared whole
     EXPECT_GT(samples, 25000);
 }
@@ -85,8 +86,9 @@ TEST(Differential, WindowMatchesCharacterRules)
     for (int n = 0; n < 10000; ++n) {
         const std::string text = generator.log();
         for (const InstructionSet set : offered_instruction_sets()) {
+            const UsingInstructionSet using_set(set);
+            ASSERT_TRUE(using_set.offered());
             for (const LogPattern pattern : {LogPattern::Full, LogPattern::Short}) {
-                ASSERT_TRUE(use_instruction_set(set));
                 SCOPED_TRACE("log " + std::to_string(n) + (pattern == LogPattern::Full ? ", Full, " : ", Short, ") +
                              name_of(set) + ":\n" + text);
                 LogStream rules = text_stream(text, 16);
@@ -113,7 +115,6 @@ TEST(Differential, WindowMatchesCharacterRules)
             }
         }
     }
-    use_instruction_set(offered_instruction_sets().back());
     EXPECT_GT(samples, 50000);
 }
 

@@ -6,6 +6,7 @@
 #include "logformat/instruction_set.hpp"
 #include "logformat/to_float.hpp"
 #include "logformat/read_sample.hpp"
+#include "tests/support/instruction_sets.hpp"
 #include "tests/support/text_stream.hpp"
 
 #include <gtest/gtest.h>
@@ -33,7 +34,8 @@ void expect_reads_as_strtof(const std::vector<std::string>& numbers)
     for (const std::string& n : numbers)
         log += "L:0, CPU:" + n + ", B:0, MCPU:0\n";
     for (const InstructionSet set : offered_instruction_sets()) {
-        ASSERT_TRUE(use_instruction_set(set));
+        const UsingInstructionSet using_set(set);
+        ASSERT_TRUE(using_set.offered());
         LogStream stream = text_stream(log);
         AppData record;
         for (const std::string& n : numbers) {
@@ -43,7 +45,6 @@ void expect_reads_as_strtof(const std::vector<std::string>& numbers)
                 << n << " read as " << record.CPU << ", strtof gives " << want << ", " << name_of(set);
         }
     }
-    use_instruction_set(offered_instruction_sets().back());
 }
 
 const std::string kHalfSmallestSubnormal =  // 2^-150, exactly

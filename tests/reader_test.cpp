@@ -5,6 +5,7 @@
 #include "logformat/cursor.hpp"
 #include "logformat/instruction_set.hpp"
 #include "logformat/read_sample.hpp"
+#include "tests/support/instruction_sets.hpp"
 #include "tests/support/text_stream.hpp"
 
 #include <gtest/gtest.h>
@@ -194,7 +195,8 @@ const std::vector<Case> kCases = {
 TEST(ReadSample, Cases)
 {
     for (const InstructionSet set : offered_instruction_sets()) {
-        ASSERT_TRUE(use_instruction_set(set));
+        const UsingInstructionSet using_set(set);
+        ASSERT_TRUE(using_set.offered());
         for (const Case& c : kCases) {
             for (const std::size_t block : kBlockSizes) {
                 SCOPED_TRACE(std::string(c.name) + ", blocks of " + std::to_string(block) + ", " + name_of(set));
@@ -211,7 +213,6 @@ TEST(ReadSample, Cases)
             }
         }
     }
-    use_instruction_set(offered_instruction_sets().back());
 }
 
 // A read takes a sample read ahead only where the stream stands: any other
