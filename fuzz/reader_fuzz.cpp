@@ -103,10 +103,10 @@ bool same(const AppData& a, const AppData& b)
            std::bit_cast<std::uint32_t>(a.MCPU) == std::bit_cast<std::uint32_t>(b.MCPU) && a.P == b.P;
 }
 
-// Reads the log with the reader's current instruction set and compares.
-void read_and_compare(const Setup& setup, char* bytes, std::string_view log)
+// Reads the log with the reader's current instruction set and compares, the
+// reads up to the first deliberate difference at `compared_until` with fscanf.
+void read_and_compare(const Setup& setup, char* bytes, std::string_view log, std::size_t compared_until)
 {
-    const std::size_t compared_until = first_deliberate_difference(log);
     const auto most_fields = static_cast<int>(elements_of(setup.pattern).size());
 
     std::FILE* c_file = fmemopen(bytes, log.size(), "r");
@@ -184,9 +184,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // fmemopen only reads the buffer in mode "r".
     char* bytes = const_cast<char*>(reinterpret_cast<const char*>(data + 1));
     const std::string_view log(bytes, size - 1);
+    const std::size_t compared_until = first_deliberate_difference(log);
     for (const InstructionSet set : offered_instruction_sets()) {
         use_instruction_set(set);
-        read_and_compare(setup, bytes, log);
+        read_and_compare(setup, bytes, log, compared_until);
     }
     return 0;
 }
