@@ -196,12 +196,10 @@ bool five_values_read_short(LogPattern pattern, std::uint64_t samples, const Mat
     if (pattern != LogPattern::Short || samples != 1 || stop.element != 0 || stop.part != Part::Tag ||
         !stop.consumed.empty())
         return false;
-    std::string_view text = found.text;
-    if (!text.starts_with(','))
+    if (!found.text.starts_with(','))
         return false;
-    text.remove_prefix(1);
-    while (!text.empty() && is_space(static_cast<unsigned char>(text.front())))
-        text.remove_prefix(1);
+    // The text is a C string: the white space after the comma ends at its end.
+    const std::string_view text = past_space(found.text.c_str() + 1);
     return text.starts_with(elements_of(LogPattern::Full)[element_count(LogPattern::Short)].tag);
 }
 
