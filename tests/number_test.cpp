@@ -62,7 +62,7 @@ TEST(Number, Boundaries)
         // all, and float midpoints within them (floats near 2^20 lie 1/8
         // apart), which the float operation of the fast conversion rounds.
         "1234567", "12345678", "1234567.1234567", "1234567.12345678", "9999999.9999999", "0.0000001", ".1234567",
-        "1234567.", "-0.0000000", "1048576.0625", "1048576.1875", "1048576.0625001", "-1048576.0625",
+        "1234567.", "12345678.", "-87654321.", "-0.0000000", "1048576.0625", "1048576.1875", "1048576.0625001", "-1048576.0625",
         // Exponents in the plain form: as %e writes them, with and without a
         // sign or leading zeros, at the fast conversion's limits, and with
         // more exponent digits than the plain form takes.

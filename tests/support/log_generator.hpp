@@ -87,7 +87,7 @@ private:
         case 0: std::snprintf(text, sizeof text, "%g", v); break;
         case 1: std::snprintf(text, sizeof text, "%e", v); break;
         case 2: std::snprintf(text, sizeof text, "%.12E", v); break;
-        case 3: std::snprintf(text, sizeof text, "%.0f.", v); break;
+        case 3: std::snprintf(text, sizeof text, "%.0f.", chance(3) ? v * 100 : v); break;  // up to 9 digits
         case 4: std::snprintf(text, sizeof text, ".%d", pick(100000)); break;
         case 5: std::snprintf(text, sizeof text, "%d", pick(1000)); break;
         case 6: std::snprintf(text, sizeof text, "%s", chance(2) ? "inf" : (chance(2) ? "NaN" : "Infinity")); break;
