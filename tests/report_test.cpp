@@ -211,6 +211,19 @@ const std::vector<ReportCase> kReportCases = {
      "Avg. Instability:  nan\n"
      "Avg. Missed Dls:   0\n"
      "Missed DL Freq:    0.0000%\n"},
+    {"a NaN utilization carries the sign of the last NaN MCPU added",
+     {{{1, kNaN, 1000000}, {1, -kNaN, 1000000}}},
+     "1 applications\n"
+     "B:2.00, I:0.00000, U:-nan, M:0/2 (0.0000%)\n"
+     "\n"
+     "Total Benefit:     2.0000\n"
+     "Total Instability: 0.0000\n"
+     "Total Utilization: -nan\n"
+     "Missed Deadlines:  0/2\n"
+     "Avg. Benefit:      2.0000\n"
+     "Avg. Instability:  0.0000\n"
+     "Avg. Missed Dls:   0\n"
+     "Missed DL Freq:    0.0000%\n"},
 };
 
 TEST(Report, Lines)
