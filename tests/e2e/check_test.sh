@@ -17,6 +17,12 @@ printf '%sL:2147483648, CPU:0.5, B:1, MCPU:0.5, P:1000\n' "$line" >out-of-range.
 printf 'L:1,\n  CPU:0.5,\tB:\n2, MCPU:0.5,\n P:1000\n\n' >split.log
 printf 'L:1, CPU:1e39, B:-inf, MCPU:0x1p3, P:5\n' >values.log
 for i in $(seq 12); do printf 'L:%d, CPU:0, B:1, MCPU:1,\n' "$i"; done >twelve.log
+printf '%sL:2, CPU:0.5, B:1, MCP:0.5, P:1000\n%s' "$line" "$line" >partial-tag.log
+four=$'L:1, CPU:0.5, B:2, MCPU:0.5\n'
+printf '%s%s%s' "$four" "$four" "$four" >four.log
+printf '%s%s%s' "$four" "$four" "$line" >four-then-five.log
+for i in $(seq 100); do printf '%s' "$line"; done >hundred.log
+for i in $(seq 1234); do printf '%s' "$line"; done >thousands.log
 mkdir directory
 
 check "logs read to their end" 0 "good.log: 2 samples, read to the end
@@ -33,6 +39,11 @@ tag.log:2:15: note: reading stops here; 1 of the 2 lines after it is a record th
 tag.log: 1 sample, stops at line 2, column 15
 ' "" '"$check_program" tag.log'
 
+check "a tag broken part way" 1 'partial-tag.log:2:20: error: expected "MCPU:" but found "MCP:0.5, P:1000"
+partial-tag.log:2:20: note: reading stops here; the line after it is a record that was not counted
+partial-tag.log: 1 sample, stops at line 2, column 20
+' "" '"$check_program" partial-tag.log'
+
 check "a truncated last line" 1 'truncated.log:2:17: error: expected a number for B but the file ends
 truncated.log: 1 sample, stops at line 2, column 17
 ' "" '"$check_program" truncated.log'
@@ -42,6 +53,20 @@ good.log:1:28: note: reading stops here; the line after it is a record that was 
 good.log:1:28: note: this log is in the five-value form: runtally2 reads only its first line; runtally reads such logs
 good.log: 1 sample, stops at line 1, column 28
 ' "" '"$check_program" --short good.log'
+
+four_start='warning: this sample has no period (P), and no line has given one yet: it weighs 0 s'
+check "a four-value log read full" 1 "four.log:1:1: $four_start
+four.log:1:28: error: expected \", P:\" but the line ends
+four.log:1:28: note: reading stops here; all 2 lines after it are records that were not counted
+four.log:1:28: note: this log is in the four-value form: runtally reads only its first line; runtally2 reads such logs (runtally-check --short)
+four.log: 1 sample, stops at line 1, column 28
+" "" '"$check_program" four.log'
+
+check "no four-value note where a five-value record follows" 1 "four-then-five.log:1:1: $four_start
+four-then-five.log:1:28: error: expected \", P:\" but the line ends
+four-then-five.log:1:28: note: reading stops here; all 2 lines after it are records that were not counted
+four-then-five.log: 1 sample, stops at line 1, column 28
+" "" '"$check_program" four-then-five.log'
 
 check "P missing in the middle, and at the first sample of a run" 1 'no-period.log:2:1: warning: this sample has no period (P): it takes P:1000 from line 1
 no-period.log:2:28: error: expected ", P:" but the line ends
@@ -73,6 +98,10 @@ done)
 twelve.log: note: 2 more samples without a period
 twelve.log: 12 samples, read to the end
 " "" '"$check_program" twelve.log'
+
+check "counts of a hundred and of thousands" 0 'hundred.log: 100 samples, read to the end
+thousands.log: 1,234 samples, read to the end
+' "" '"$check_program" hundred.log thousands.log'
 
 check "a directory and a missing path" 1 'directory: 0 samples, cannot be read
 missing.log: 0 samples, cannot be read
