@@ -1,7 +1,8 @@
 // The reader against the C library's fscanf with the same pattern, on
 // generated logs: well-formed lines, every reformatting the format allows,
-// damaged P parts and random edits. After every read both must agree on the
-// result, every field of the record and the offset of the next read.
+// damaged P parts and random edits; and logger output with rare edits.
+// After every read both must agree on the result, every field of the record
+// and the offset of the next read.
 //
 // Each log is compared up to the first place where the reader differs from
 // the C library on purpose (integers beyond 32 bits, hexadecimal numbers,
@@ -13,6 +14,7 @@
 #include "tests/support/fscanf_record.hpp"
 #include "tests/support/instruction_sets.hpp"
 #include "tests/support/log_generator.hpp"
+#include "tests/support/log_lines.hpp"
 #include "tests/support/text_stream.hpp"
 
 #include <gtest/gtest.h>
@@ -25,6 +27,42 @@
 #include <vector>
 
 namespace {
+
+// Reads `text` with `pattern` in blocks of `block` bytes, with the
+// instruction set in use, and with fscanf: after every read both agree, up
+// to `compared_until`. Counts the samples compared in `samples`.
+void expect_matches_fscanf(const std::string& text, std::size_t compared_until, LogPattern pattern, std::size_t block,
+                           int& samples)
+{
+    std::FILE* c_file = open_text(text);
+    LogStream stream = text_stream(text, block);
+    AppData c{-9, -9, -9, -9, -9};
+    AppData ours{-9, -9, -9, -9, -9};
+    for (int read = 1;; ++read) {
+        const int want = fscanf_record(c_file, pattern, c);
+        const int got = read_sample(stream, pattern, ours);
+        // Past a deliberate difference on both sides, the reads may differ.
+        if (stream.offset() > compared_until && static_cast<std::uint64_t>(std::ftell(c_file)) > compared_until)
+            break;
+        ASSERT_EQ(got, want) << "read " << read;
+        ASSERT_EQ(ours.L, c.L) << "read " << read;
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(ours.CPU), std::bit_cast<std::uint32_t>(c.CPU)) << "read " << read;
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(ours.B), std::bit_cast<std::uint32_t>(c.B)) << "read " << read;
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(ours.MCPU), std::bit_cast<std::uint32_t>(c.MCPU)) << "read " << read;
+        ASSERT_EQ(ours.P, c.P) << "read " << read;
+        ASSERT_EQ(static_cast<long>(stream.offset()), std::ftell(c_file)) << "read " << read;
+        if (is_sample(got))
+            ++samples;
+        if (got <= 0)
+            break;
+    }
+    std::fclose(c_file);
+}
+
+const char* name_of(LogPattern pattern)
+{
+    return pattern == LogPattern::Full ? "Full" : "Short";
+}
 
 // Each log is read with one instruction set in turn, every set offered.
 TEST(Differential, ReaderMatchesFscanf)
@@ -43,35 +81,42 @@ TEST(Differential, ReaderMatchesFscanf)
         ASSERT_TRUE(using_set.offered());
         for (const LogPattern pattern : {LogPattern::Full, LogPattern::Short}) {
             const std::size_t block = kBlockSizes[rng() % std::size(kBlockSizes)];
-            SCOPED_TRACE("log " + std::to_string(n) + (pattern == LogPattern::Full ? ", Full" : ", Short") +
-                         ", blocks of " + std::to_string(block) + ", " + name_of(set) + ":\n" + text);
-            std::FILE* c_file = open_text(text);
-            LogStream stream = text_stream(text, block);
-            AppData c{-9, -9, -9, -9, -9};
-            AppData ours{-9, -9, -9, -9, -9};
-            for (int read = 1;; ++read) {
-                const int want = fscanf_record(c_file, pattern, c);
-                const int got = read_sample(stream, pattern, ours);
-                // Past a deliberate difference on both sides, the reads may differ.
-                if (stream.offset() > compared_until && static_cast<std::uint64_t>(std::ftell(c_file)) > compared_until)
-                    break;
-                ASSERT_EQ(got, want) << "read " << read;
-                ASSERT_EQ(ours.L, c.L) << "read " << read;
-                ASSERT_EQ(std::bit_cast<std::uint32_t>(ours.CPU), std::bit_cast<std::uint32_t>(c.CPU)) << "read " << read;
-                ASSERT_EQ(std::bit_cast<std::uint32_t>(ours.B), std::bit_cast<std::uint32_t>(c.B)) << "read " << read;
-                ASSERT_EQ(std::bit_cast<std::uint32_t>(ours.MCPU), std::bit_cast<std::uint32_t>(c.MCPU)) << "read " << read;
-                ASSERT_EQ(ours.P, c.P) << "read " << read;
-                ASSERT_EQ(static_cast<long>(stream.offset()), std::ftell(c_file)) << "read " << read;
-                if (is_sample(got))
-                    ++samples;
-                if (got <= 0)
-                    break;
-            }
-            std::fclose(c_file);
+            SCOPED_TRACE("log " + std::to_string(n) + ", " + name_of(pattern) + ", blocks of " +
+                         std::to_string(block) + ", " + name_of(set) + ":\n" + text);
+            ASSERT_NO_FATAL_FAILURE(expect_matches_fscanf(text, compared_until, pattern, block, samples));
         }
     }
     EXPECT_GT(compared, 7000);  // logs compared whole
     EXPECT_GT(samples, 25000);
+}
+
+// The logs the window is built for: lines as loggers write them, in both of
+// the benchmark's forms (mostly %f; %e and %.9g), with a rare random edit,
+// each read whole in one block with every instruction set offered.
+TEST(Differential, LoggerOutputMatchesFscanf)
+{
+    LogGenerator damage(45);
+    std::mt19937_64 rng(46);
+    int samples = 0;
+    for (const NumberForm form : {NumberForm::Logger, NumberForm::Scientific}) {
+        for (const LogPattern pattern : {LogPattern::Full, LogPattern::Short}) {
+            for (int n = 0; n < 100; ++n) {
+                LineMaker maker = make_line_maker(pattern, form, rng());
+                std::string text = make_log(maker, 2000 + rng() % 30000);
+                damage.damage(text, static_cast<int>(rng() % (text.size() / 4000 + 1)));
+                const std::size_t compared_until = first_deliberate_difference(text);
+                for (const InstructionSet set : offered_instruction_sets()) {
+                    const UsingInstructionSet using_set(set);
+                    ASSERT_TRUE(using_set.offered());
+                    SCOPED_TRACE("log " + std::to_string(n) + (form == NumberForm::Logger ? ", logger, " : ", scientific, ") +
+                                 name_of(pattern) + ", " + name_of(set) + ":\n" + text);
+                    ASSERT_NO_FATAL_FAILURE(
+                        expect_matches_fscanf(text, compared_until, pattern, LogStream::kBlockSize, samples));
+                }
+            }
+        }
+    }
+    EXPECT_GT(samples, 50000 * static_cast<int>(offered_instruction_sets().size()));
 }
 
 // The window against the character rules alone, on all generated logs,

@@ -42,10 +42,15 @@ public:
             text += line(i == 0);
         if (!text.empty() && chance(5))
             text.pop_back();  // no newline at the end
-        const int edits = chance(2) ? 0 : 1 + pick(4);
+        damage(text, chance(2) ? 0 : 1 + pick(4));
+        return text;
+    }
+
+    // `edits` random edits of the text, anywhere: damage for logs made elsewhere.
+    void damage(std::string& text, int edits)
+    {
         for (int i = 0; i < edits && !text.empty(); ++i)
             edit(text);
-        return text;
     }
 
 private:
