@@ -1,8 +1,8 @@
 #pragma once
 
-// Seeded logs for the benchmarks: the lines a period-based application's
-// logger writes, one sample per period. The same seed gives the same bytes
-// on every machine.
+// Seeded logs for the benchmarks and the differential tests: the lines a
+// period-based application's logger writes, one sample per period. The same
+// seed gives the same bytes on every machine.
 
 #include "logformat/app_data.hpp"
 
