@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <string>
@@ -149,7 +150,7 @@ TEST(Differential, ProgramsMatchBaseline)
         EXPECT_EQ(check_counts(brief.output), std::vector<long long>{short_reading.samples}) << brief.output;
         EXPECT_EQ(brief.status, short_reading.to_the_end ? 0 : 1) << brief.output;
     }
-    std::system(("rm -rf " + std::string(dir)).c_str());
+    std::filesystem::remove_all(dir);
 }
 
 // Logs of many blocks, whose long runs of white space between records and
@@ -168,7 +169,7 @@ TEST(Differential, WhiteSpaceAcrossBlocks)
     EXPECT_EQ(report, output_of(std::string(baseline) + " full " + full));
     EXPECT_GT(report.size(), 0U);
     EXPECT_EQ(output_of(std::string(runtally2) + " " + brief), output_of(std::string(baseline) + " short " + brief));
-    std::system(("rm -rf " + std::string(dir)).c_str());
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

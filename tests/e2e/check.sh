@@ -34,6 +34,57 @@ check_programs_run() {
     done
 }
 
+# check_documented_commands DOC-DIR BIN DOCUMENT...: runs the examples of
+# each installed document from DOC-DIR, with the programs in BIN first on
+# the PATH. An example is a line after "$ " in a ``` block of a README or an
+# .EX block of a gzipped manual page, with the output shown under it, which
+# must match what it prints, white space aside (manual pages fold long
+# lines); or any line of a ```sh block, which must succeed. Files that the
+# examples write in /tmp or the home directory go to the scratch directory;
+# every relative link must name a file that is installed.
+check_documented_commands() {
+    local doc_dir=$1 bin=$2 document example command status link
+    shift 2
+    for document in "$@"; do
+        rm -rf documented tmp && mkdir documented tmp
+        zcat -f "$document" | awk '
+            function flush() {
+                if (command != "") {
+                    file = "documented/" sprintf("%03d", ++n)
+                    print command >(file ".command"); close(file ".command")
+                    printf "%s", shown >(file ".shown"); close(file ".shown")
+                    if (succeeds) { print "" >(file ".succeeds"); close(file ".succeeds") }
+                }
+                command = shown = ""
+            }
+            /^\.EX$/ || (/^```/ && !block) { block = 1; sh = ($0 == "```sh"); next }
+            /^\.EE$/ || /^```$/ { flush(); block = 0; next }
+            !block { next }
+            { gsub(/\\-/, "-") }
+            sh { flush(); command = $0; succeeds = 1; next }
+            /^\$ / { flush(); command = substr($0, 3); succeeds = 0; next }
+            command != "" { shown = shown $0 "\n" }'
+        for example in documented/*.command; do
+            [[ -e $example ]] || continue
+            example=${example%.command}
+            command=$(sed "s|/tmp/|$work/tmp/|g" "$example.command")
+            (cd "$doc_dir" && HOME=$work PATH=$bin:$PATH bash -c "$command") >"$example.out" 2>&1
+            status=$?
+            if [[ -e $example.succeeds ]] && ((status == 0)) ||
+                [[ ! -e $example.succeeds && $(tr -s '[:space:]' ' ' <"$example.out") == $(tr -s '[:space:]' ' ' <"$example.shown") ]]; then
+                echo "ok: ${document##*/}: $(<"$example.command")"
+            else
+                echo "FAIL: ${document##*/}: $(<"$example.command")"
+                diff "$example.shown" "$example.out" | sed 's/^/  /'
+                failures=$((failures + 1))
+            fi
+        done
+        for link in $(zcat -f "$document" | grep -o '](\([^):#]*\))' | sed 's/^](//; s/)$//'); do
+            [[ -e $doc_dir/$link ]] || { echo "FAIL: ${document##*/} links $link, which is not installed"; failures=$((failures + 1)); }
+        done
+    done
+}
+
 finish() {
     if ((failures > 0)); then
         echo "$failures failed"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix, runs the programs from there and
-# renders each manual page without a warning; the licence and README go
-# with them.
+# renders each manual page without a warning; the README, changelog and
+# copyright file go with them, with the example logs, and every example in
+# the README and the manual pages runs there as they show it.
 # Usage: install_test.sh BUILD-DIR SOURCE-DIR
 set -u
 build=$(realpath "$1")
@@ -9,14 +10,20 @@ source_dir=$(realpath "$2")
 source "$(dirname "$0")/check.sh"
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null || { echo "FAIL: cmake --install"; exit 1; }
-for f in bin/runtally bin/runtally2 bin/runtally-check share/man/man1/runtally.1 share/man/man1/runtally2.1 \
-         share/man/man1/runtally-check.1 share/doc/runtally/LICENSE share/doc/runtally/README.md; do
+pages=()
+for template in "$source_dir"/man/*.in; do
+    pages+=("share/man/man1/$(basename "$template" .in).gz")
+done
+for f in bin/runtally bin/runtally2 bin/runtally-check "${pages[@]}" share/doc/runtally/README.md \
+         share/doc/runtally/changelog.gz share/doc/runtally/copyright share/doc/runtally/examples/damaged/restarted.log; do
     if [[ -e prefix/$f ]]; then echo "ok: installs $f"; else echo "FAIL: $f not installed"; failures=$((failures + 1)); fi
 done
 
 check_programs_run installed prefix/bin "$build" "$source_dir"
-for page in runtally runtally2 runtally-check; do
-    check "$page.1 renders without a warning" 0 "" "" "groff -ww -z -man prefix/share/man/man1/$page.1"
+for page in "${pages[@]}"; do
+    check "${page##*/} renders without a warning" 0 "" "" 'zcat prefix/$page | groff -ww -z -man'
 done
+check_documented_commands "$work/prefix/share/doc/runtally" "$work/prefix/bin" \
+    prefix/share/doc/runtally/README.md "${pages[@]/#/prefix/}"
 
 finish

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build tree, unpacks it into a scratch
 # directory and runs the programs from there; checks the package's name,
-# version and dependencies, the licence and README it carries, its manual
-# pages (rendered without a warning, the version in their title lines), and
-# that nothing in it names the build or source tree.
+# version and dependencies, the documents it carries (copyright, changelog,
+# README, example logs; every example in the README and the manual pages
+# runs there as they show it), its manual pages (rendered without a warning,
+# the version in their title lines), that its gzipped files are the same
+# from build to build, that nothing in it names the build or source tree,
+# and that lintian --pedantic finds nothing, not even an info tag. Without
+# lintian the last check is skipped, unless CI=true: CI must run it.
 # Usage: package_test.sh BUILD-DIR SOURCE-DIR VERSION
 set -u
 build=$(realpath "$1")
@@ -34,17 +38,38 @@ check "names neither the build nor the source tree" 0 "" "" '! grep -rlF -e "$bu
 
 check_programs_run packaged root/usr/bin "$build" "$source_dir"
 
-for f in LICENSE README.md; do
-    check "carries $f" 0 "" "" 'cmp root/usr/share/doc/runtally/$f "$source_dir/$f"'
+doc=root/usr/share/doc/runtally
+for f in copyright README.md; do
+    check "carries $f" 0 "" "" 'cmp $doc/$f "$build/doc/$f"'
 done
+check "carries the changelog, its latest entry for version $version" 0 "runtally ($version) unstable; urgency=medium
+" "" 'zcat $doc/changelog.gz | cmp - "$source_dir/CHANGELOG" && head -n 1 "$source_dir/CHANGELOG"'
+check "carries the example logs" 0 "" "" 'diff -r $doc/examples "$source_dir/examples"'
+# gzip -9n: the best compression; no name and no time in the header.
+check "gzipped files are headed without name or time, at the best compression" 0 "" "" \
+    'find root -name "*.gz" | while read -r f; do head -c 9 "$f" | od -An -tx1 | grep -qx " 1f 8b 08 00 00 00 00 00 02" || echo "$f"; done'
 
 # Every page in man/, rendered: no warning, and the version in the footer
 # that the title line makes.
+pages=()
 for template in "$source_dir"/man/*.in; do
-    page=$(basename "$template" .in)
-    check "$page renders without a warning" 0 "" "" 'groff -ww -z -man root/usr/share/man/man1/$page'
-    check "$page carries version $version" 0 "runtally $version
-" "" 'groff -man -Tascii root/usr/share/man/man1/$page | grep . | tail -n 1 | awk "{print \$1, \$2}"'
+    page=root/usr/share/man/man1/$(basename "$template" .in).gz
+    pages+=("$page")
+    check "${page##*/} renders without a warning" 0 "" "" 'zcat $page | groff -ww -z -man'
+    check "${page##*/} carries version $version" 0 "runtally $version
+" "" 'zcat $page | groff -man -Tascii | grep . | tail -n 1 | awk "{print \$1, \$2}"'
 done
+check_documented_commands "$work/$doc" "$work/root/usr/bin" $doc/README.md "${pages[@]}"
+
+if command -v lintian >/dev/null; then
+    check "lintian --pedantic --display-info finds nothing" 0 "" "" \
+        'lintian --pedantic --display-info --fail-on error,warning,info,pedantic "$deb" 2>err.lintian
+         status=$?; grep -v "^running with root privileges is not recommended!\$" err.lintian >&2; exit $status'
+elif [[ ${CI:-} == true ]]; then
+    echo "FAIL: lintian is not installed, and CI=true: CI must run it (apt-get install lintian)"
+    failures=$((failures + 1))
+else
+    echo "skip: lintian --pedantic: lintian is not installed (apt-get install lintian)"
+fi
 
 finish
