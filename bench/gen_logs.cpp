@@ -20,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+using namespace logformat;
+
 namespace {
 
 constexpr std::size_t kChunkBytes = 4 * 1024 * 1024;

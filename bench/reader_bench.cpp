@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+using namespace logformat;
+
 namespace {
 
 constexpr std::size_t kLogBytes = 32 * 1024 * 1024;
@@ -40,10 +42,6 @@ BenchLog make_bench_log(LogPattern pattern, NumberForm form, std::uint64_t seed)
 
 void read_log(benchmark::State& state, const BenchLog& log, InstructionSet set)
 {
-    if (!use_instruction_set(set)) {
-        state.SkipWithError("instruction set not offered");
-        return;
-    }
     std::uint64_t samples = 0;
     for (auto _ : state) {
         std::FILE* file = open_text(log.text);
@@ -51,7 +49,7 @@ void read_log(benchmark::State& state, const BenchLog& log, InstructionSet set)
             state.SkipWithError("fmemopen failed");
             return;
         }
-        LogStream stream(file, LogStream::kBlockSize);
+        LogStream stream(file, BlockBuffer::kBlockSize, set);
         AppData record;
         samples = 0;
         while (is_sample(read_sample(stream, log.pattern, record)))
@@ -69,7 +67,7 @@ void read_log(benchmark::State& state, const BenchLog& log, InstructionSet set)
 // with only the newlines counted, as wc -l does.
 void count_lines(benchmark::State& state, const BenchLog& log)
 {
-    std::vector<char> block(LogStream::kBlockSize);
+    std::vector<char> block(BlockBuffer::kBlockSize);
     for (auto _ : state) {
         std::FILE* file = open_text(log.text);
         if (file == nullptr) {

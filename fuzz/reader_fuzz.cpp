@@ -21,10 +21,12 @@
 // A third stream reads the same bytes as runtally-check does, telling its
 // notes and counting lines, and must read exactly as the plain reads do.
 
+#include "common/quoted.hpp"
 #include "logformat/instruction_set.hpp"
 #include "logformat/read_sample.hpp"
 #include "tests/support/deliberate_differences.hpp"
 #include "tests/support/fscanf_record.hpp"
+#include "tests/support/same_bits.hpp"
 
 #include <bit>
 #include <cstddef>
@@ -32,6 +34,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+
+using namespace logformat;
 
 namespace {
 
@@ -49,32 +53,12 @@ Setup choose(std::uint8_t selector)
     constexpr std::size_t kMidSizes[] = {17, 23, 31, 32, 33, 63, 64, 65, 100, 127, 128, 255, 256, 1000, 1024, 4096};
     const LogPattern pattern = (selector & 1) != 0 ? LogPattern::Short : LogPattern::Full;
     const unsigned k = selector >> 1U;  // 0 to 127
-    std::size_t block = LogStream::kBlockSize;
+    std::size_t block = BlockBuffer::kBlockSize;
     if (k < 96)
         block = 1 + k % 16;
     else if (k < 112)
         block = kMidSizes[k - 96];
     return {pattern, block};
-}
-
-void print_escaped(std::string_view text)
-{
-    constexpr std::size_t kShown = 2048;
-    std::fputc('"', stderr);
-    for (std::size_t i = 0; i < text.size() && i < kShown; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '\n' && i + 1 < text.size())
-            std::fputs("\\n\"\n \"", stderr);
-        else if (c == '\n')
-            std::fputs("\\n", stderr);
-        else if (c == '\\' || c == '"')
-            std::fprintf(stderr, "\\%c", c);
-        else if (c >= 0x20 && c < 0x7f)
-            std::fputc(c, stderr);
-        else
-            std::fprintf(stderr, "\\x%02x\"\"", c);
-    }
-    std::fputs(text.size() > kShown ? "\"...\n" : "\"\n", stderr);
 }
 
 void print_record(const char* who, int result, const AppData& r, long offset)
@@ -86,26 +70,22 @@ void print_record(const char* who, int result, const AppData& r, long offset)
                  offset);
 }
 
-[[noreturn]] void fail(const char* what, const Setup& setup, std::string_view log, int read, std::uint64_t start)
+[[noreturn]] void fail(const char* what, const Setup& setup, InstructionSet set, std::string_view log, int read,
+                       std::uint64_t start)
 {
+    constexpr std::size_t kShown = 2048;
     std::fprintf(stderr, "\nreader_fuzz: %s\n  pattern %s, blocks of %zu bytes, %s, read %d starting at offset %llu\n",
                  what, setup.pattern == LogPattern::Full ? "Full" : "Short", setup.block,
-                 name_of(reader_instruction_set()), read, static_cast<unsigned long long>(start));
+                 name_of(set), read, static_cast<unsigned long long>(start));
     std::fprintf(stderr, "  log (%zu bytes):\n", log.size());
-    print_escaped(log);
+    std::fprintf(stderr, "%s%s\n", quoted(log.substr(0, kShown)).c_str(), log.size() > kShown ? "..." : "");
     std::abort();
 }
 
-bool same(const AppData& a, const AppData& b)
-{
-    return a.L == b.L && std::bit_cast<std::uint32_t>(a.CPU) == std::bit_cast<std::uint32_t>(b.CPU) &&
-           std::bit_cast<std::uint32_t>(a.B) == std::bit_cast<std::uint32_t>(b.B) &&
-           std::bit_cast<std::uint32_t>(a.MCPU) == std::bit_cast<std::uint32_t>(b.MCPU) && a.P == b.P;
-}
-
-// Reads the log with the reader's current instruction set and compares, the
-// reads up to the first deliberate difference at `compared_until` with fscanf.
-void read_and_compare(const Setup& setup, char* bytes, std::string_view log, std::size_t compared_until)
+// Reads the log with the instruction set `set` and compares, the reads up to
+// the first deliberate difference at `compared_until` with fscanf.
+void read_and_compare(const Setup& setup, InstructionSet set, char* bytes, std::string_view log,
+                      std::size_t compared_until)
 {
     const auto most_fields = static_cast<int>(elements_of(setup.pattern).size());
 
@@ -116,10 +96,10 @@ void read_and_compare(const Setup& setup, char* bytes, std::string_view log, std
         std::perror("reader_fuzz: fmemopen");
         std::abort();
     }
-    LogStream stream(our_file, setup.block);
+    LogStream stream(our_file, setup.block, set);
     // The same bytes read as runtally-check reads them, with notes and lines
     // counted: every read must give the same as the plain one.
-    LogStream noted(noted_file, setup.block);
+    LogStream noted(noted_file, setup.block, set);
     noted.count_lines();
     ReadNotes notes;
 
@@ -139,17 +119,17 @@ void read_and_compare(const Setup& setup, char* bytes, std::string_view log, std
 
         // What holds whatever the log.
         if (got < -1 || got > most_fields)
-            fail("result out of range", setup, log, read, before);
+            fail("result out of range", setup, set, log, read, before);
         if (after < before || after > log.size())
-            fail("offset out of range", setup, log, read, before);
+            fail("offset out of range", setup, set, log, read, before);
         if (got > 0 && after == before)
-            fail("a read stored fields without consuming input", setup, log, read, before);
+            fail("a read stored fields without consuming input", setup, set, log, read, before);
         if (stream.error() != 0)
-            fail("read fault on an in-memory stream", setup, log, read, before);
-        if (read_sample(noted, setup.pattern, by_noted, notes) != got || !same(by_noted, ours) || noted.offset() != after)
-            fail("a read with notes differs from the read without", setup, log, read, before);
+            fail("read fault on an in-memory stream", setup, set, log, read, before);
+        if (read_sample(noted, setup.pattern, by_noted, notes) != got || !same_bits(by_noted, ours) || noted.offset() != after)
+            fail("a read with notes differs from the read without", setup, set, log, read, before);
         if (notes.complete != (got == most_fields) || notes.value_count > static_cast<std::size_t>(most_fields))
-            fail("notes that do not fit the read", setup, log, read, before);
+            fail("notes that do not fit the read", setup, set, log, read, before);
 
         if (comparing) {
             const int want = fscanf_record(c_file, setup.pattern, theirs);
@@ -160,11 +140,11 @@ void read_and_compare(const Setup& setup, char* bytes, std::string_view log, std
                                     static_cast<std::uint64_t>(c_after) > compared_until;
             if (may_differ) {
                 comparing = false;
-            } else if (got != want || !same(ours, theirs) || c_after < 0 || static_cast<std::uint64_t>(c_after) != after) {
+            } else if (got != want || !same_bits(ours, theirs) || c_after < 0 || static_cast<std::uint64_t>(c_after) != after) {
                 std::fprintf(stderr, "\nreader_fuzz: the reader and fscanf disagree\n");
                 print_record("reader", got, ours, static_cast<long>(after));
                 print_record("fscanf", want, theirs, c_after);
-                fail("mismatch", setup, log, read, before);
+                fail("mismatch", setup, set, log, read, before);
             }
         }
         if (got <= 0)
@@ -185,9 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char* bytes = const_cast<char*>(reinterpret_cast<const char*>(data + 1));
     const std::string_view log(bytes, size - 1);
     const std::size_t compared_until = first_deliberate_difference(log);
-    for (const InstructionSet set : offered_instruction_sets()) {
-        use_instruction_set(set);
-        read_and_compare(setup, bytes, log, compared_until);
-    }
+    for (const InstructionSet set : offered_instruction_sets())
+        read_and_compare(setup, set, bytes, log, compared_until);
     return 0;
 }

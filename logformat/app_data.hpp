@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace logformat {
+
 // One sample of an application's log: the five tagged values of a line.
 // A read stores only the fields it converts; the others keep what they held,
 // so the record starts at zero (a P that no line has supplied yet weighs no
@@ -18,3 +20,5 @@ struct AppData {
 //   Full   "L:%d, CPU:%f, B:%f, MCPU:%f, P:%d\n"   (runtally)
 //   Short  "L:%d, CPU:%f, B:%f, MCPU:%f\n"          (runtally2)
 enum class LogPattern { Full, Short };
+
+}  // namespace logformat

@@ -3,17 +3,19 @@
 // The cursor of the character rules over the stream's block buffer: the
 // next byte, a byte further ahead, white space passed over, a literal text
 // matched. It holds its own copy of the position, which the compiler keeps
-// in registers; the stream sees it again only to refill its buffer and when
-// the cursor is released at the end of a read.
+// in registers; the buffer sees it again only to refill and when the cursor
+// is released at the end of a read.
 //
 // It reads the bytes of [p, end) and the stream's zero padding behind them,
 // so a scan for something that is not a zero byte stops at end at the latest.
 
-#include "logformat/log_stream.hpp"
+#include "logformat/block_buffer.hpp"
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+namespace logformat {
 
 constexpr bool is_space(int c)
 {
@@ -40,17 +42,17 @@ inline const char* past_space(const char* p)
 }
 
 struct Cursor {
-    LogStream* in;
+    BlockBuffer* in;
     const char* p = in->data();
     const char* end = in->data_end();
     bool ended = false;  // the match needed a byte where the input ended
 
-    // The next byte, or LogStream::kEnd at the end of the log.
+    // The next byte, or BlockBuffer::kEnd at the end of the log.
     int peek()
     {
         if (p != end) [[likely]]
             return static_cast<unsigned char>(*p);
-        return refill() ? static_cast<unsigned char>(*p) : LogStream::kEnd;
+        return refill() ? static_cast<unsigned char>(*p) : BlockBuffer::kEnd;
     }
 
     // Hands the position to the stream, which reads one more block.
@@ -63,7 +65,7 @@ struct Cursor {
         return more;
     }
 
-    // The byte `distance` places after the next one, or LogStream::kEnd.
+    // The byte `distance` places after the next one, or BlockBuffer::kEnd.
     int peek_at(std::size_t distance)
     {
         if (static_cast<std::size_t>(end - p) > distance)
@@ -106,7 +108,7 @@ struct Cursor {
     {
         for (std::size_t i = 0; i < text.size(); ++i) {
             const int c = peek();
-            if (c == LogStream::kEnd)
+            if (c == BlockBuffer::kEnd)
                 ended = true;
             if (c != static_cast<unsigned char>(text[i]))
                 return i;
@@ -125,22 +127,4 @@ struct Cursor {
     void release() { in->consume(p); }
 };
 
-// The cursor's moves for a caller that holds the stream between reads.
-
-// Passes the white space at the stream's position; true when the log ends
-// there (or a read fault stops it).
-inline bool skip_space_to_end(LogStream& log)
-{
-    Cursor c{&log};
-    c.skip_space();
-    c.release();
-    return c.p == c.end;
-}
-
-// Passes the rest of the line at the stream's position and its line end.
-inline void skip_line(LogStream& log)
-{
-    Cursor c{&log};
-    c.skip_line();
-    c.release();
-}
+}  // namespace logformat

@@ -1,32 +1,30 @@
 #pragma once
 
-// The instruction sets the window can classify its bytes with. Every build
-// has the scalar one; an x86-64 build with SIMD on (RUNTALLY_SIMD, the
-// default) also has SSE2, which every x86-64 processor runs, and AVX2 (with
-// BMI2) for the processors that offer it. The reader uses the widest that
-// the processor offers, found once at start; tests make it use each one in
-// turn.
+// The instruction sets the reader can be compiled for: scalar, which every
+// build has, and on x86-64 with SIMD on (the RUNTALLY_SIMD build switch, on
+// by default) SSE2 and AVX2. The reader's kernels (kernels.hpp) classify
+// digits with each set, and AVX2 also converts the digits of a number. Each
+// set's read is compiled for the processor features its row of the table
+// names (implementations.cpp), and offered where the processor has exactly
+// those; a stream reads with the set it is made with, the widest offered
+// unless a test, the fuzz target or a benchmark names another.
 
 #include <span>
 
+namespace logformat {
+
+// Narrowest first: a processor that runs a set runs every set before it.
 enum class InstructionSet { Scalar, Sse2, Avx2 };
 
-// The sets this build has code for and the processor runs, narrowest first.
+// The sets this build has code for and the processor runs, narrowest first;
+// found once, at the first call.
 std::span<const InstructionSet> offered_instruction_sets();
 
-// The reader's one piece of state outside a stream: the set it reads with,
-// the widest offered, chosen once at start; only tests change it. Seen here,
-// so that every read asks for it without a call.
-extern InstructionSet reader_set;
+// The last of them: what a stream reads with unless told otherwise.
+InstructionSet widest_offered();
 
-// The set the reader uses now: the widest offered, unless a test chose another.
-inline InstructionSet reader_instruction_set()
-{
-    return reader_set;
-}
-
-// For tests: makes the reader use `set` from now on. False, changing
-// nothing, when the build or the processor does not offer it.
-bool use_instruction_set(InstructionSet set);
+bool is_offered(InstructionSet set);
 
 const char* name_of(InstructionSet set);
+
+}  // namespace logformat

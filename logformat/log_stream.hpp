@@ -1,117 +1,60 @@
 #pragma once
 
+// The stream that read_sample reads: a log's bytes (block_buffer.hpp), the
+// samples read ahead of its position (read_ahead.hpp), and the instruction
+// set it reads with, fixed when it is made.
+
+#include "logformat/app_data.hpp"
+#include "logformat/block_buffer.hpp"
+#include "logformat/instruction_set.hpp"
 #include "logformat/read_ahead.hpp"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
-// A place in a log: 1-based line and column, the column counted in bytes.
-struct TextPosition {
-    std::uint64_t line = 0;
-    std::uint64_t column = 0;
-};
+namespace logformat {
 
-// A log opened for reading, with the fixed block buffer that the reader
-// matches over. The buffer is refilled block after block and keeps back
-// fewer than kLookahead unread bytes when it does, so memory does not grow
-// with the log, its lines, its runs of white space or its numbers.
-//
-// A read fault is held back until the reader has used every byte read before
-// it: error() tells of it only once the reader has run into it.
+struct ReadNotes;
+
+// One read of a record, as each instruction set's implementation does it
+// (implementations.cpp): with notes, or with null for none.
+using ReadRecord = int (*)(BlockBuffer& bytes, ReadAhead& ahead, LogPattern pattern, AppData& record,
+                           ReadNotes* notes);
+
 class LogStream {
 public:
-    static constexpr std::size_t kBlockSize = 64 * 1024;
-    // How far peek_at looks ahead of the next byte, at most.
-    static constexpr std::size_t kLookahead = 32;
-    // Zero bytes kept behind the data: scans for digits, blanks or tags stop
-    // there without a bounds check, and loads of up to kPadding bytes from
-    // any byte of the data stay in the buffer.
-    static constexpr std::size_t kPadding = 16;
-    static constexpr int kEnd = -1;  // peek's answer at the end of input or at a fault
-
     // Opens path in mode "r". A failure to open shows in error().
-    explicit LogStream(const char* path);
+    explicit LogStream(const char* path, InstructionSet set = widest_offered());
     // Adopts an open stream and reads it block_size bytes at a time at most
-    // (1 to kBlockSize); tests use small blocks to split records everywhere.
-    // A null stream reads as a log that could not be opened (EINVAL).
-    LogStream(std::FILE* file, std::size_t block_size);
-    ~LogStream();
-    LogStream(const LogStream&) = delete;
-    LogStream& operator=(const LogStream&) = delete;
+    // (1 to BlockBuffer::kBlockSize); tests use small blocks to split records
+    // everywhere. A null stream reads as a log that could not be opened
+    // (EINVAL). A set the processor does not offer reads as the widest offered.
+    LogStream(std::FILE* file, std::size_t block_size, InstructionSet set = widest_offered());
 
     // Releases the file at once; the stream then reads as ended.
-    void close();
+    void close() { bytes_.close(); }
     // errno of the failed open, or of the read fault the reader ran into; 0 if none.
-    int error() const { return error_; }
+    int error() const { return bytes_.error(); }
     // Bytes consumed since the start of the log: where the next read starts.
-    std::uint64_t offset() const { return offset_of(pos_); }
-    // The offset in the log of a byte of the buffer.
-    std::uint64_t offset_of(const char* p) const
-    {
-        return base_offset_ + static_cast<std::uint64_t>(p - buffer_.data());
-    }
+    std::uint64_t offset() const { return bytes_.offset(); }
+    // Counts lines from here on, for position_of (BlockBuffer::count_lines).
+    void count_lines() { bytes_.count_lines(); }
+    TextPosition position_of(std::uint64_t offset) { return bytes_.position_of(offset); }
+    InstructionSet instruction_set() const { return set_; }
 
-    // The unread bytes in the buffer, [data(), data_end()), followed by
-    // kPadding zero bytes. The reader works on them through its own cursor
-    // and hands it back with consume(); a move drops the read-ahead, whose
-    // first sample starts where the position was.
-    const char* data() const { return pos_; }
-    const char* data_end() const { return end_; }
-    void consume(const char* next)
-    {
-        if (next != pos_)
-            ahead_.drop();
-        pos_ = const_cast<char*>(next);
-    }
-
-    // The samples read ahead of the position (read_ahead.hpp): the reader
-    // fills them from the data, and taking one passes it.
-    ReadAhead& ahead() { return ahead_; }
-    int take_ahead(LogPattern pattern, AppData& record)
-    {
-        pos_ = const_cast<char*>(ahead_.take(pattern, record));
-        return static_cast<int>(element_count(pattern));
-    }
-    // Keeps the unread bytes and reads one more block behind them. False when
-    // nothing more could be read: the end of the log, or a fault.
-    bool refill();
-    // The byte `distance` places after the next one (distance < kLookahead), or kEnd.
-    int peek_at(std::size_t distance);
-
-    // Counts lines from here on, as the log streams by, for position_of:
-    // the next byte is line 1, column 1. The programs never ask;
-    // runtally-check does, from the start of each log.
-    void count_lines()
-    {
-        counting_ = true;
-        counted_ = line_start_ = offset();
-        line_ = 1;
-    }
-    // The line and column of a byte: one of the buffer's data, or a byte
-    // counted already that no line end counted since lies behind. Ask in the
-    // order of the log; a byte of a number or a tag can always be asked for
-    // while its read goes on, since no line end lies inside either. Line
-    // and column 0 where lines are not counted.
-    TextPosition position_of(std::uint64_t offset);
+    // The bytes, for a caller that moves the position between reads with the
+    // reader's cursor (runtally-check passes white space and lines).
+    BlockBuffer& bytes() { return bytes_; }
 
 private:
-    void count_to(std::uint64_t offset);
+    friend int read_sample(LogStream& stream, LogPattern pattern, AppData& record);
+    friend int read_sample(LogStream& stream, LogPattern pattern, AppData& record, ReadNotes& notes);
 
-    std::FILE* file_;
-    std::size_t block_size_;
-    int error_ = 0;
-    int pending_error_ = 0;  // a read fault not yet reached by the reader
-    bool drained_ = false;   // end of file or a fault: nothing more to read
-    std::uint64_t base_offset_ = 0;  // offset in the log of buffer_[0]
-    std::array<char, kBlockSize + kLookahead + kPadding> buffer_;
-    char* pos_;
-    char* end_;
+    BlockBuffer bytes_;
     ReadAhead ahead_;
-
-    bool counting_ = false;
-    std::uint64_t counted_ = 0;     // line ends are counted up to this offset
-    std::uint64_t line_ = 1;        // the line of offset counted_
-    std::uint64_t line_start_ = 0;  // the offset where that line begins
+    InstructionSet set_;
+    ReadRecord read_;
 };
+
+}  // namespace logformat

@@ -8,11 +8,13 @@
 #include <string>
 #include <string_view>
 
+namespace logformat {
+
 namespace {
 
 // The words a floating number may be, longest first where one begins another.
 constexpr std::string_view kWords[] = {"infinity", "inf", "nan"};
-static_assert(std::ranges::all_of(kWords, [](std::string_view w) { return w.size() <= LogStream::kLookahead; }),
+static_assert(std::ranges::all_of(kWords, [](std::string_view w) { return w.size() <= BlockBuffer::kLookahead; }),
               "a word is matched by looking ahead of the cursor");
 
 // Passes the white space before a number; false at the end of the input.
@@ -164,3 +166,5 @@ NumberRead real_by_rules(Cursor c, float& field, ReadNotes* notes, std::size_t e
         note_value(c, notes, Change::Hexadecimal, element, field, start);
     return {c, true};
 }
+
+}  // namespace logformat

@@ -11,20 +11,25 @@
 //    infinity and nan in any case. It is stored as the nearest float.
 //  - The number ends before the first byte that cannot continue it, which is
 //    left unread.
-// A plain number is read at once (plain_number.hpp); anything else byte by
-// byte, out of line. With notes, every number is read byte by byte: a failed
+// A plain number is read at once (plain_number.hpp), its digits found by the
+// kernel of the stream's instruction set; anything else byte by byte, out of
+// line, in code that no instruction set does faster and that is the same
+// for every set. With notes, every number is read byte by byte: a failed
 // one tells where it began and what it read, and a stored one any change a
 // decision made to its value (a plain "0" may be the start of "0x1p3").
 
 #include "logformat/cursor.hpp"
 #include "logformat/digits.hpp"
+#include "logformat/kernels.hpp"
 #include "logformat/plain_number.hpp"
 #include "logformat/read_notes.hpp"
 
 #include <cstddef>
 #include <cstdint>
 
-static_assert(LogStream::kPadding >= kWidestLoad, "a digit classification from the last byte of the data");
+namespace logformat {
+
+static_assert(BlockBuffer::kPadding >= kWidestLoad, "a digit classification from the last byte of the data");
 
 // Where a number read by the character rules leaves the cursor, and whether
 // it stored. The cursor goes in and comes back by value, so that a caller's
@@ -38,9 +43,10 @@ NumberRead integer_by_rules(Cursor c, std::int32_t& field, ReadNotes* notes);
 NumberRead real_by_rules(Cursor c, float& field, ReadNotes* notes, std::size_t element);
 
 // "%d" into `field`; false when there is no number there.
+template <InstructionSet set>
 [[gnu::always_inline]] inline bool read_integer(Cursor& c, std::int32_t& field, ReadNotes* notes)
 {
-    if (const int n = notes == nullptr ? plain_integer(c.p, digit_mask(c.p, 1), c.room(), field) : 0; n > 0) {
+    if (const int n = notes == nullptr ? plain_integer(c.p, Kernels<set>::digit_mask_16(c.p), c.room(), field) : 0; n > 0) {
         c.p += n;
         return true;
     }
@@ -50,9 +56,10 @@ NumberRead real_by_rules(Cursor c, float& field, ReadNotes* notes, std::size_t e
 }
 
 // "%f" into `field`; false when there is no number there.
+template <InstructionSet set>
 [[gnu::always_inline]] inline bool read_real(Cursor& c, float& field, ReadNotes* notes, std::size_t element)
 {
-    if (const int n = notes == nullptr ? plain_real(c.p, digit_mask(c.p, 1), c.room(), field) : 0; n > 0) {
+    if (const int n = notes == nullptr ? plain_real<set>(c.p, Kernels<set>::digit_mask_16(c.p), c.room(), field) : 0; n > 0) {
         c.p += n;
         return true;
     }
@@ -60,3 +67,5 @@ NumberRead real_by_rules(Cursor c, float& field, ReadNotes* notes, std::size_t e
     c = r.cursor;
     return r.stored;
 }
+
+}  // namespace logformat

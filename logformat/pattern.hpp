@@ -18,8 +18,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <string_view>
+
+namespace logformat {
 
 struct Element {
     enum class In { Both, FullOnly };
@@ -76,16 +77,4 @@ constexpr std::span<const Element> elements_of(LogPattern pattern)
 // The most fields one read can store.
 inline constexpr std::size_t kMostElements = std::size(kElements);
 
-// The pattern as a scanf format, for the fscanf baseline and the tests that
-// hold the reader against the C library.
-inline std::string scanf_format(LogPattern pattern)
-{
-    std::string format;
-    for (const Element& e : elements_of(pattern)) {
-        if (!format.empty())
-            format += ", ";
-        format += e.tag;
-        format += e.is_integer() ? "%d" : "%f";
-    }
-    return format + "\n";
-}
+}  // namespace logformat

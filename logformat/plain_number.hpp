@@ -10,15 +10,18 @@
 // plain form or may go on past the known bytes; then nothing is stored and
 // the caller reads the number by the character rules, which give the same
 // result. It may look at bytes past the known ones before it declines: at
-// most eight-byte loads from the byte after the last digit run, and 16 bytes
-// from the first digit with AVX2, which the zero padding behind the data
-// (and the window's 128 bytes) keep inside the buffer.
+// most eight-byte loads from the byte after the last digit run, and the
+// kernels' loads from the first digit, which the zero padding behind the
+// data (and the window's 128 bytes) keep inside the buffer.
 
 #include "logformat/digits.hpp"
+#include "logformat/kernels.hpp"
 #include "logformat/to_float.hpp"
 
 #include <bit>
 #include <cstdint>
+
+namespace logformat {
 
 // A plain integer: a minus or nothing, then one to eight digits.
 [[gnu::always_inline]] inline int plain_integer(const char* s, std::uint64_t digits, int room, std::int32_t& value)
@@ -37,10 +40,9 @@
 // then an exponent or nothing: e or E, a sign or none, one to three digits;
 // and a value that the fast conversion settles. A hexadecimal number's
 // leading zero is not plain: its x ends the number by a decision.
-// `wide` chooses the conversion of the digits with the AVX2 set's
-// instructions, for a caller compiled for them.
-[[gnu::always_inline]] inline int plain_real(const char* s, std::uint64_t digits, int room, float& value,
-                                             [[maybe_unused]] bool wide = false)
+// The digits around a point are converted by the kernel of `set`.
+template <InstructionSet set>
+[[gnu::always_inline]] inline int plain_real(const char* s, std::uint64_t digits, int room, float& value)
 {
     constexpr unsigned kMostDigits = 15;         // below 2^53, for the fast conversion
     constexpr int kMostExponentDigits = 3;       // the fast conversion takes powers up to 22 alone
@@ -58,12 +60,7 @@
         fraction = std::countr_one(digits >> (i + 1));
         if (static_cast<unsigned>(whole + fraction - 1) >= kMostDigits)
             return 0;  // no digit, or too many
-#if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
-        mantissa = wide ? digits_around_point_avx2(s + sign, whole, whole + fraction)
-                        : digits_around_point(s + sign, whole, s + i + 1, fraction);
-#else
-        mantissa = digits_around_point(s + sign, whole, s + i + 1, fraction);
-#endif
+        mantissa = Kernels<set>::digits_around_point(s + sign, whole, fraction);
         i += 1 + fraction;
     } else if (whole > 0) {
         mantissa = digits_value(load_eight(s + sign), whole);
@@ -89,3 +86,5 @@
     value = sign != 0 ? -magnitude : magnitude;
     return i;
 }
+
+}  // namespace logformat

@@ -5,44 +5,73 @@
 // sample read ahead is what a read at its place would store: the same fields
 // and the same next position, so a read that takes it is that read.
 //
-// The samples point into the stream's buffer. The stream drops them whenever
-// its position moves any other way than by taking one, and whenever it moves
-// its bytes.
+// Its one rule, kept here and nowhere else: the samples hold while the bytes
+// stand where they were read (the buffer has not moved them) and the stream
+// stands exactly where the last sample taken left it. Any other move of the
+// position, or of the bytes, leaves them unused; nothing has to drop them.
 
 #include "logformat/app_data.hpp"
+#include "logformat/block_buffer.hpp"
 #include "logformat/pattern.hpp"
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 
-struct ReadAhead {
-    // Enough that the loop's set-up is paid once for many samples (64 read
-    // no faster); the memory is fixed whatever the log.
+namespace logformat {
+
+class ReadAhead {
+public:
+    // The samples one fill reads at most (docs/design.md gives the measure).
     static constexpr int kSamples = 32;
 
-    std::array<AppData, kSamples> samples{};
-    std::array<const char*, kSamples> next{};  // where the stream stands after each
-    int count = 0;                             // samples read ahead
-    int taken = 0;                             // samples handed out
-    LogPattern pattern = LogPattern::Full;     // the pattern they were read with
-
-    bool empty() const { return taken == count; }
-    // True when a read of `read_pattern` can take the next sample.
-    bool holds(LogPattern read_pattern) const { return !empty() && pattern == read_pattern; }
-
-    void drop() { count = taken = 0; }
-
-    // Stores the next sample's fields of `read_pattern` into record, leaving
-    // the others as they are, and returns where the stream stands after it.
-    const char* take(LogPattern read_pattern, AppData& record)
+    // True when a read of `pattern` at the buffer's position can take the next sample.
+    bool holds(LogPattern pattern, const BlockBuffer& bytes) const
     {
-        const AppData& sample = samples[static_cast<std::size_t>(taken)];
-        for (const Element& e : elements_of(read_pattern)) {
+        return taken_ != count_ && bytes.data() == at_ && bytes.moves() == moves_ && pattern_ == pattern;
+    }
+
+    // Stores the next sample's fields of `pattern` into record, leaving the
+    // others as they are, moves the buffer's position past it and returns
+    // the count of fields stored, as the read at its place would.
+    int take(LogPattern pattern, AppData& record, BlockBuffer& bytes)
+    {
+        const AppData& sample = samples_[static_cast<std::size_t>(taken_)];
+        for (const Element& e : elements_of(pattern)) {
             if (e.is_integer())
                 record.*e.integer = sample.*e.integer;
             else
                 record.*e.real = sample.*e.real;
         }
-        return next[static_cast<std::size_t>(taken++)];
+        at_ = next_[static_cast<std::size_t>(taken_++)];
+        bytes.consume(at_);
+        return static_cast<int>(element_count(pattern));
     }
+
+    // A fill from the buffer's position: start(), then add() for each sample
+    // in order, at most kSamples.
+    void start(LogPattern pattern, const BlockBuffer& bytes)
+    {
+        count_ = taken_ = 0;
+        pattern_ = pattern;
+        at_ = bytes.data();
+        moves_ = bytes.moves();
+    }
+    void add(const AppData& sample, const char* next)
+    {
+        samples_[static_cast<std::size_t>(count_)] = sample;
+        next_[static_cast<std::size_t>(count_++)] = next;
+    }
+    int count() const { return count_; }
+
+private:
+    std::array<AppData, kSamples> samples_{};
+    std::array<const char*, kSamples> next_{};  // where the stream stands after each
+    int count_ = 0;                             // samples read ahead
+    int taken_ = 0;                             // samples handed out
+    LogPattern pattern_ = LogPattern::Full;     // the pattern they were read with
+    const char* at_ = nullptr;                  // where the next sample starts
+    std::uint64_t moves_ = 0;                   // the buffer's moves when they were read
 };
+
+}  // namespace logformat

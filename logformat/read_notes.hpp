@@ -8,12 +8,14 @@
 // Positions come from the stream's line count (LogStream::count_lines); a
 // stream that does not count them gives line and column 0.
 
-#include "logformat/log_stream.hpp"
+#include "logformat/block_buffer.hpp"
 #include "logformat/pattern.hpp"
 
 #include <array>
 #include <cstddef>
 #include <string>
+
+namespace logformat {
 
 // The parts of an element, in the order a match meets them.
 enum class Part {
@@ -69,3 +71,5 @@ struct ReadNotes {
             values[value_count++] = note;
     }
 };
+
+}  // namespace logformat

@@ -9,10 +9,7 @@
 #include "logformat/log_stream.hpp"
 #include "logformat/read_notes.hpp"
 
-
-// The read of a record that the stream has not read ahead: it reads ahead
-// the records behind it too, where it can (read_sample.cpp).
-int read_and_read_ahead(LogStream& stream, LogPattern pattern, AppData& record);
+namespace logformat {
 
 // Matches one record of `pattern` at the stream's position and stores the
 // fields it converts into `record`, in pattern order, stopping at the first
@@ -23,9 +20,9 @@ int read_and_read_ahead(LogStream& stream, LogPattern pattern, AppData& record);
 // Inline, so that taking a sample read ahead joins the caller's loop.
 inline int read_sample(LogStream& stream, const LogPattern pattern, AppData& record)
 {
-    if (stream.ahead().holds(pattern)) [[likely]]
-        return stream.take_ahead(pattern, record);
-    return read_and_read_ahead(stream, pattern, record);
+    if (stream.ahead_.holds(pattern, stream.bytes_)) [[likely]]
+        return stream.ahead_.take(pattern, record, stream.bytes_);
+    return stream.read_(stream.bytes_, stream.ahead_, pattern, record, nullptr);
 }
 
 // The same read, telling `notes` where the match broke off and which values
@@ -40,3 +37,5 @@ constexpr bool is_sample(int read_result)
 {
     return read_result >= kSampleFields;
 }
+
+}  // namespace logformat

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <limits>
 
+namespace logformat {
+
 namespace {
 
 // The power of ten of the first significant digit, plus one:
@@ -67,3 +69,5 @@ float to_float_exact(const Decimal& number)
         magnitude_value = first_digit > 0 ? std::numeric_limits<float>::infinity() : 0.0F;
     return with_sign(number, magnitude_value);
 }
+
+}  // namespace logformat

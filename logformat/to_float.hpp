@@ -9,6 +9,8 @@
 #include <bit>
 #include <cstdint>
 
+namespace logformat {
+
 // A decimal number as the reader scans it, digit by digit, in bounded memory
 // whatever the length of its text. It keeps the first kMaxDigits significant
 // digits and a mark that a dropped digit was not zero: every float rounding
@@ -103,3 +105,5 @@ float to_float(const Decimal& number);
 // The exact conversion alone: the correctly rounded value of the kept
 // digits. Exposed so that tests can hold the fast conversion against it.
 float to_float_exact(const Decimal& number);
+
+}  // namespace logformat

@@ -3,9 +3,9 @@
 // The window: the fast path of the reader. A record in its plain form is
 // read whole from the kWindowBytes bytes at p: the first tag at once, every
 // later one after ", " (a comma and one blank), every number plain. The
-// digits of the window are classified 64 bytes at a time, with the widest
-// instructions the processor offers, so where each number ends never waits
-// for the number before it to be read.
+// digits of the window are classified 64 bytes at a time, by the kernel of
+// the stream's instruction set, so where each number ends never waits for
+// the number before it to be read.
 //
 // The window gives what the character rules give for the same text, or
 // declines: it never consumes white space, reads no number that a decision
@@ -13,9 +13,9 @@
 // mark without digits, no hexadecimal) and stores nothing the caller keeps
 // when it declines.
 
+#include "logformat/block_buffer.hpp"
 #include "logformat/digits.hpp"
-#include "logformat/instruction_set.hpp"
-#include "logformat/log_stream.hpp"
+#include "logformat/kernels.hpp"
 #include "logformat/pattern.hpp"
 #include "logformat/plain_number.hpp"
 
@@ -24,6 +24,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace logformat {
+
 // Room for a record of numbers as %e and %.9g write them, with signs:
 // "L:1, CPU:-5.561211950e-01, B:-1.372942e+00, MCPU:-6.351109123e-01, P:100000".
 inline constexpr int kWindowBytes = 128;
@@ -31,9 +33,10 @@ inline constexpr int kWindowBytes = 128;
 // each, and compares text eight bytes at a time from any place inside it:
 // with at least kWindowBytes of data at p, the padding keeps every load
 // inside the buffer.
+inline constexpr int kClassifiedBytes = 64;
 static_assert(kWindowBytes == 2 * kClassifiedBytes, "two digit masks cover the window");
-static_assert(LogStream::kPadding >= 8, "an eight-byte comparison from the window's last byte");
-static_assert(LogStream::kPadding >= 16, "the AVX2 conversion loads 16 bytes from a digit inside the window");
+static_assert(BlockBuffer::kPadding >= 8, "an eight-byte comparison from the window's last byte");
+static_assert(BlockBuffer::kPadding >= kWidestLoad, "a kernel's load from a digit inside the window");
 
 // A text of at most eight bytes, compared in one step with the next eight
 // bytes of the buffer.
@@ -84,19 +87,6 @@ inline constexpr std::array<EightBytes, kMostElements> kPlainLeads = [] {
     return leads;
 }();
 
-// The digit mask of the 64 bytes at p, by the instruction set `set`: a
-// constant wherever the window is expanded, so only one branch remains.
-[[gnu::always_inline]] inline std::uint64_t classify(const char* p, InstructionSet set)
-{
-    switch (set) {
-#if defined(__x86_64__) && !defined(LOGFORMAT_SCALAR)
-    case InstructionSet::Avx2: return digit_mask_avx2(p);
-    case InstructionSet::Sse2: return digit_mask_sse2(p);
-#endif
-    default: return digit_mask_scalar(p, kClassifiedBytes);
-    }
-}
-
 // The digit mask from byte `at` of the window on, given the masks of its two
 // halves: bit k tells whether p[at + k] is a digit, known for the bytes
 // inside the window.
@@ -114,35 +104,38 @@ inline constexpr int kLongestPlainReal = 1 + 15 + 1 + 2 + 3 + 1;
 // stored, so the caller reads into a place it keeps only when the window
 // reads the record. Needs kWindowBytes of data at p and a processor that
 // offers `set`.
-[[gnu::always_inline]] inline int read_window(const char* p, LogPattern pattern, AppData& fields, InstructionSet set)
+template <InstructionSet set>
+[[gnu::always_inline]] inline int read_window(const char* p, LogPattern pattern, AppData& fields)
 {
     // The second half is classified only for a record that reaches into it.
-    const std::uint64_t low = classify(p, set);
+    const std::uint64_t low = Kernels<set>::digit_mask_64(p);
     std::uint64_t high = 0;
     bool high_classified = false;
     int at = 0;
     const auto elements = elements_of(pattern);
+    const std::size_t count = elements.size();
 #pragma GCC unroll 8
-    for (std::size_t i = 0; i < elements.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         const Element& e = elements[i];
         if (!kPlainLeads[i].starts(p + at) || (at += kPlainLeads[i].length) >= kWindowBytes)
             return 0;
         std::uint64_t digits = low >> (at & 63);
         int room = kClassifiedBytes - at;
-        if (at + (e.is_integer() ? kLongestPlainInteger : kLongestPlainReal) > static_cast<int>(kClassifiedBytes)) {
+        if (at + (e.is_integer() ? kLongestPlainInteger : kLongestPlainReal) > kClassifiedBytes) {
             if (!high_classified) {
-                high = classify(p + kClassifiedBytes, set);
+                high = Kernels<set>::digit_mask_64(p + kClassifiedBytes);
                 high_classified = true;
             }
             digits = digits_from(low, high, at);
             room = std::min(64, kWindowBytes - at);
         }
         const int n = e.is_integer() ? plain_integer(p + at, digits, room, fields.*e.integer)
-                                     : plain_real(p + at, digits, room, fields.*e.real,
-                                                  set == InstructionSet::Avx2);
+                                     : plain_real<set>(p + at, digits, room, fields.*e.real);
         if (n == 0)
             return 0;
         at += n;
     }
     return at;
 }
+
+}  // namespace logformat

@@ -1,14 +1,17 @@
 #include "runtally-check/check_log.hpp"
 
-#include "logformat/cursor.hpp"
-#include "logformat/diagnostics.hpp"
+#include "common/diagnostics.hpp"
+#include "common/quoted.hpp"
 #include "logformat/log_stream.hpp"
 #include "logformat/pattern.hpp"
 #include "logformat/read_sample.hpp"
+#include "runtally-check/log_moves.hpp"
 #include "runtally-check/text.hpp"
 
 #include <array>
 #include <string_view>
+
+using namespace logformat;
 
 namespace {
 
@@ -16,7 +19,7 @@ constexpr const char* kProgram = "runtally-check";
 constexpr std::uint64_t kShownPerKind = 10;
 // The text found where a match broke off is quoted up to this many bytes.
 constexpr std::size_t kQuotedBytes = 20;
-static_assert(kQuotedBytes < LogStream::kLookahead, "the quoted text is looked at ahead of the stream's position");
+static_assert(kQuotedBytes < BlockBuffer::kLookahead, "the quoted text is looked at ahead of the stream's position");
 
 // The kinds of warning, each shown ten times per log at most.
 enum Kind { NoPeriod, BeyondFloat, ExponentWithoutDigits, Hexadecimal, InfinityOrNan, kKinds };
@@ -112,9 +115,9 @@ Found found_at(LogStream& log)
 {
     Found found;
     for (std::size_t i = 0; i <= kQuotedBytes; ++i) {
-        const int c = log.peek_at(i);
-        if (c == LogStream::kEnd || c == '\n') {
-            found.file_ends = c == LogStream::kEnd;
+        const int c = log.bytes().peek_at(i);
+        if (c == BlockBuffer::kEnd || c == '\n') {
+            found.file_ends = c == BlockBuffer::kEnd;
             return found;
         }
         if (i == kQuotedBytes) {

@@ -27,4 +27,5 @@ struct PeriodSource {
 // A log that cannot be read is also told of on standard error. True when
 // the log was read to its end: nothing but white space after its last
 // sample.
-bool check_log(const char* path, LogPattern pattern, AppData& record, PeriodSource& period, std::FILE* out);
+bool check_log(const char* path, logformat::LogPattern pattern, logformat::AppData& record, PeriodSource& period,
+               std::FILE* out);

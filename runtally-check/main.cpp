@@ -3,13 +3,15 @@
 // stops and why, which samples take their period from an earlier line and
 // which values the reader's decisions changed.
 
-#include "logformat/diagnostics.hpp"
+#include "common/diagnostics.hpp"
 #include "runtally-check/check_log.hpp"
 #include "runtally_version.hpp"
 
 #include <cstdio>
 #include <string>
 #include <string_view>
+
+using namespace logformat;
 
 namespace {
 

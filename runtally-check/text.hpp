@@ -1,6 +1,6 @@
 #pragma once
 
-// How runtally-check writes counts and quotes the text of a log.
+// How runtally-check writes counts (common/quoted.hpp quotes the text of a log).
 
 #include <cstdint>
 #include <string>
@@ -11,8 +11,3 @@ std::string grouped(std::uint64_t n);
 
 // A count and its noun: "1 sample", "3,204 samples".
 std::string counted(std::uint64_t n, std::string_view one, std::string_view many);
-
-// Bytes of a log as a C string literal, quotes included: printable ASCII as
-// it is, the quote and the backslash escaped, control bytes and bytes beyond
-// ASCII as \n, \t, \x00 and so on.
-std::string quoted(std::string_view bytes);

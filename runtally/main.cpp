@@ -1,12 +1,14 @@
 // runtally LOG...: the benefit, instability, utilization and missed deadlines
 // of each application's log, then the totals and averages over all of them.
 
-#include "logformat/diagnostics.hpp"
+#include "common/diagnostics.hpp"
 #include "runtally/metric_data.hpp"
 #include "runtally/report.hpp"
 #include "runtally/tally_log.hpp"
 
 #include <cstdio>
+
+using namespace logformat;
 
 int main(int argc, char* argv[])
 {

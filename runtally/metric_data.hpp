@@ -1,7 +1,7 @@
 #pragma once
 
 #include "logformat/app_data.hpp"
-#include "logformat/sum.hpp"
+#include "common/sum.hpp"
 
 #include <cmath>
 
@@ -17,7 +17,7 @@ public:
 
     void clear();
     // Inline, so that it joins the loop that reads the samples.
-    void add_sample(const AppData& a)
+    void add_sample(const logformat::AppData& a)
     {
         prev_b = cur_b;
         cur_b = a.B;

@@ -1,6 +1,6 @@
 #include "runtally/report.hpp"
 
-#include "logformat/sum.hpp"
+#include "common/sum.hpp"
 
 void Totals::add(const MetricData& app)
 {

@@ -2,9 +2,9 @@
 
 #include "logformat/read_sample.hpp"
 
-void tally_log(LogStream& log, AppData& record, MetricData& metrics)
+void tally_log(logformat::LogStream& log, logformat::AppData& record, MetricData& metrics)
 {
-    while (is_sample(read_sample(log, LogPattern::Full, record))) {
+    while (logformat::is_sample(logformat::read_sample(log, logformat::LogPattern::Full, record))) {
         if (record.B == 0)
             record.MCPU = 0;  // a missed deadline adds no processor use
         metrics.add_sample(record);

@@ -9,4 +9,4 @@
 // deadline: its MCPU is set to zero in the record before it is added.
 // `record` is the run's one record: a sample without a period keeps the last
 // one read, from this log or an earlier one.
-void tally_log(LogStream& log, AppData& record, MetricData& metrics);
+void tally_log(logformat::LogStream& log, logformat::AppData& record, MetricData& metrics);

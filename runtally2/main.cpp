@@ -1,11 +1,13 @@
 // runtally2 LOG: the mean benefit per sample of one log in the four-value
 // form, and its summed changes of benefit over the number of samples.
 
-#include "logformat/diagnostics.hpp"
+#include "common/diagnostics.hpp"
 #include "logformat/read_sample.hpp"
 #include "runtally2/metric_data.hpp"
 
 #include <cstdio>
+
+using namespace logformat;
 
 int main(int argc, char* argv[])
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "logformat/sum.hpp"
+#include "common/sum.hpp"
 
 #include <cmath>
 

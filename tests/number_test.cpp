@@ -6,7 +6,6 @@
 #include "logformat/instruction_set.hpp"
 #include "logformat/to_float.hpp"
 #include "logformat/read_sample.hpp"
-#include "tests/support/instruction_sets.hpp"
 #include "tests/support/text_stream.hpp"
 
 #include <gtest/gtest.h>
@@ -18,6 +17,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+using namespace logformat;
 
 namespace {
 
@@ -34,9 +35,7 @@ void expect_reads_as_strtof(const std::vector<std::string>& numbers)
     for (const std::string& n : numbers)
         log += "L:0, CPU:" + n + ", B:0, MCPU:0\n";
     for (const InstructionSet set : offered_instruction_sets()) {
-        const UsingInstructionSet using_set(set);
-        ASSERT_TRUE(using_set.offered());
-        LogStream stream = text_stream(log);
+        LogStream stream = text_stream(log, BlockBuffer::kBlockSize, set);
         AppData record;
         for (const std::string& n : numbers) {
             ASSERT_EQ(read_sample(stream, LogPattern::Short, record), 4) << n << ", " << name_of(set);

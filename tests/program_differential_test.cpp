@@ -20,6 +20,8 @@
 #include <sys/wait.h>
 #include <vector>
 
+using namespace logformat;
+
 namespace {
 
 struct Finished {

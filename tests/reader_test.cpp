@@ -5,7 +5,9 @@
 #include "logformat/cursor.hpp"
 #include "logformat/instruction_set.hpp"
 #include "logformat/read_sample.hpp"
+#include "runtally-check/log_moves.hpp"
 #include "tests/support/instruction_sets.hpp"
+#include "tests/support/same_bits.hpp"
 #include "tests/support/text_stream.hpp"
 
 #include <gtest/gtest.h>
@@ -18,6 +20,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+using namespace logformat;
 
 namespace {
 
@@ -42,16 +46,6 @@ struct Case {
     LogPattern pattern;
     std::vector<Read> reads;
 };
-
-bool same_bits(float a, float b)
-{
-    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
-}
-
-bool same(const AppData& a, const AppData& b)
-{
-    return a.L == b.L && same_bits(a.CPU, b.CPU) && same_bits(a.B, b.B) && same_bits(a.MCPU, b.MCPU) && a.P == b.P;
-}
 
 std::string show(const AppData& r)
 {
@@ -249,28 +243,29 @@ const std::vector<Case> kCases = {
     {"bytes above 127", "L:1, CPU:\xff\xfe", F, {{1, {1, -9, -9, -9, -9}, 9}}},
 };
 
-TEST(ReadSample, Cases)
+class ReadSampleCases : public EveryInstructionSet {};
+
+TEST_P(ReadSampleCases, EveryBlockSize)
 {
-    for (const InstructionSet set : offered_instruction_sets()) {
-        const UsingInstructionSet using_set(set);
-        ASSERT_TRUE(using_set.offered());
-        for (const Case& c : kCases) {
-            for (const std::size_t block : kBlockSizes) {
-                SCOPED_TRACE(std::string(c.name) + ", blocks of " + std::to_string(block) + ", " + name_of(set));
-                LogStream stream = text_stream(c.input, block);
-                AppData record = kStart;
-                for (std::size_t i = 0; i < c.reads.size(); ++i) {
-                    SCOPED_TRACE("read " + std::to_string(i + 1));
-                    const Read& want = c.reads[i];
-                    EXPECT_EQ(read_sample(stream, want.pattern.value_or(c.pattern), record), want.result);
-                    EXPECT_TRUE(same(record, want.record)) << show(record) << " wanted " << show(want.record);
-                    EXPECT_EQ(stream.offset(), want.next);
-                }
-                EXPECT_EQ(stream.error(), 0);
+    const InstructionSet set = GetParam();
+    for (const Case& c : kCases) {
+        for (const std::size_t block : kBlockSizes) {
+            SCOPED_TRACE(std::string(c.name) + ", blocks of " + std::to_string(block) + ", " + name_of(set));
+            LogStream stream = text_stream(c.input, block, set);
+            AppData record = kStart;
+            for (std::size_t i = 0; i < c.reads.size(); ++i) {
+                SCOPED_TRACE("read " + std::to_string(i + 1));
+                const Read& want = c.reads[i];
+                EXPECT_EQ(read_sample(stream, want.pattern.value_or(c.pattern), record), want.result);
+                EXPECT_TRUE(same_bits(record, want.record)) << show(record) << " wanted " << show(want.record);
+                EXPECT_EQ(stream.offset(), want.next);
             }
+            EXPECT_EQ(stream.error(), 0);
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Sets, ReadSampleCases, testing::ValuesIn(kEveryInstructionSet), set_name);
 
 // A read takes a sample read ahead only where the stream stands: any other
 // move of the stream, and closing it, drops the samples read ahead.
@@ -309,17 +304,17 @@ TEST(ReadSample, PositionsOfUncountedAndClosedStreams)
 // same fixed memory, with the exact value.
 TEST(ReadSample, LongerThanTheBuffer)
 {
-    const std::string zeros(3 * LogStream::kBlockSize, '0');
-    const std::string blanks(3 * LogStream::kBlockSize, ' ');
-    const std::string lines(3 * LogStream::kBlockSize, '\n');
-    const std::string digits = std::string(1, '1').append(2 * LogStream::kBlockSize, '7');
+    const std::string zeros(3 * BlockBuffer::kBlockSize, '0');
+    const std::string blanks(3 * BlockBuffer::kBlockSize, ' ');
+    const std::string lines(3 * BlockBuffer::kBlockSize, '\n');
+    const std::string digits = std::string(1, '1').append(2 * BlockBuffer::kBlockSize, '7');
     const std::string input = "L:" + zeros + "42, CPU:0." + zeros + "15, B:" + blanks + "2.5e-" + zeros +
                               "1, MCPU:" + digits + "e-" + std::to_string(digits.size()) + ", P:7" + lines +
                               "L:1, CPU:1, B:1, MCPU:1, P:1";
     LogStream stream = text_stream(input);
     AppData record;
     EXPECT_EQ(read_sample(stream, F, record), 5);
-    EXPECT_TRUE(same(record, AppData{42, std::strtof(("0." + zeros + "15").c_str(), nullptr), 0.25F, 0.17777778F, 7}))
+    EXPECT_TRUE(same_bits(record, AppData{42, std::strtof(("0." + zeros + "15").c_str(), nullptr), 0.25F, 0.17777778F, 7}))
         << show(record);
     EXPECT_EQ(read_sample(stream, F, record), 5);
     EXPECT_EQ(stream.offset(), input.size());
@@ -418,7 +413,7 @@ TEST(ReadSample, LogsThatCannotBeOpened)
         AppData record = kStart;
         EXPECT_EQ(read_sample(c.stream, F, record), -1);
         EXPECT_EQ(c.stream.error(), c.error);
-        EXPECT_TRUE(same(record, kStart));
+        EXPECT_TRUE(same_bits(record, kStart));
     }
 }
 

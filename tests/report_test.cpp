@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+using namespace logformat;
+
 namespace {
 
 const float kNaN = std::numeric_limits<float>::quiet_NaN();

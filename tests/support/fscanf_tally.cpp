@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstring>
 
+using namespace logformat;
+
 namespace {
 
 // The one rule both programs fix where C leaves it open: adding a NaN

@@ -1,23 +1,29 @@
 #pragma once
 
-// Tests that read with each instruction set the processor offers in turn.
+// Tests that read with every instruction set: a test suite whose parameter
+// is the set, skipped with a message where the build or the processor does
+// not offer it.
 
 #include "logformat/instruction_set.hpp"
 
-// Makes the reader use `set` while it lives, and the widest set offered
-// again when it goes, however the test that holds it ends: a failed
-// assertion leaves no narrower set behind for the tests after it.
-class UsingInstructionSet {
-public:
-    explicit UsingInstructionSet(InstructionSet set) : offered_(use_instruction_set(set)) {}
-    ~UsingInstructionSet() { use_instruction_set(offered_instruction_sets().back()); }
-    UsingInstructionSet(const UsingInstructionSet&) = delete;
-    UsingInstructionSet& operator=(const UsingInstructionSet&) = delete;
+#include <gtest/gtest.h>
 
-    // False when the build or the processor does not offer the set; the
-    // reader then reads with the set it had.
-    bool offered() const { return offered_; }
+#include <string>
 
-private:
-    bool offered_;
+inline constexpr logformat::InstructionSet kEveryInstructionSet[] = {
+    logformat::InstructionSet::Scalar, logformat::InstructionSet::Sse2, logformat::InstructionSet::Avx2};
+
+class EveryInstructionSet : public testing::TestWithParam<logformat::InstructionSet> {
+protected:
+    void SetUp() override
+    {
+        if (!logformat::is_offered(GetParam()))
+            GTEST_SKIP() << logformat::name_of(GetParam()) << " is not offered by this build or this processor";
+    }
 };
+
+// Instantiates the suite SUITE, derived from EveryInstructionSet, once for each set.
+inline std::string set_name(const testing::TestParamInfo<logformat::InstructionSet>& info)
+{
+    return logformat::name_of(info.param);
+}

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string_view>
 
+using namespace logformat;
+
 // Values are drawn in millionths, the resolution of %f, so that the common
 // form is written with integer arithmetic alone: a gigabyte takes seconds.
 

@@ -21,7 +21,7 @@ enum class NumberForm {
 // One application's log in the making: its random sequence, its current
 // level, the two periods it runs at and the scale of its benefits.
 struct LineMaker {
-    LogPattern pattern = LogPattern::Full;
+    logformat::LogPattern pattern = logformat::LogPattern::Full;
     NumberForm form = NumberForm::Logger;
     std::uint64_t random = 0;  // splitmix64 state
     int level = 0;             // 0 to 3
@@ -34,7 +34,7 @@ struct LineMaker {
 // The longest line write_line can produce, newline included.
 constexpr std::size_t kMaxLineBytes = 192;
 
-LineMaker make_line_maker(LogPattern pattern, NumberForm form, std::uint64_t seed);
+LineMaker make_line_maker(logformat::LogPattern pattern, NumberForm form, std::uint64_t seed);
 
 // Writes the next line at `out`, which has room for kMaxLineBytes, and
 // returns its length. The line is not counted in `lines`.

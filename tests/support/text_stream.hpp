@@ -18,14 +18,16 @@ inline std::FILE* open_text(const std::string& text)
     return fmemopen(const_cast<char*>(text.data()), text.size(), "r");
 }
 
-// The log `text`, read `block` bytes at a time.
-inline LogStream text_stream(const std::string& text, std::size_t block = LogStream::kBlockSize)
+// The log `text`, read `block` bytes at a time with the instruction set `set`.
+inline logformat::LogStream text_stream(const std::string& text,
+                                        std::size_t block = logformat::BlockBuffer::kBlockSize,
+                                        logformat::InstructionSet set = logformat::widest_offered())
 {
-    return LogStream(open_text(text), block);
+    return logformat::LogStream(open_text(text), block, set);
 }
 
 // Block sizes that put the end of a block at every place of a short record.
-inline constexpr std::size_t kBlockSizes[] = {1, 2, 3, 5, 7, 16, LogStream::kBlockSize};
+inline constexpr std::size_t kBlockSizes[] = {1, 2, 3, 5, 7, 16, logformat::BlockBuffer::kBlockSize};
 
 // A log whose reads fail once `limit` bytes of `text` have been read,
 // setting errno to `error`, or leaving it as it was if that is 0.

@@ -1,10 +1,10 @@
-#include "logformat/diagnostics.hpp"
+#include "common/diagnostics.hpp"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-bool close_log(const char* program, const char* path, LogStream& log)
+bool close_log(const char* program, const char* path, logformat::LogStream& log)
 {
     log.close();
     if (log.error() == 0)

@@ -8,7 +8,7 @@
 
 // Releases the log and tells of its open or read error, if it had one.
 // True when it had one.
-bool close_log(const char* program, const char* path, LogStream& log);
+bool close_log(const char* program, const char* path, logformat::LogStream& log);
 
 // Flushes standard output and tells of a write error, if there was one.
 // True when there was one.
