@@ -48,12 +48,20 @@ inline constexpr Element kElements[] = {
     {"P:", &AppData::P, Element::In::FullOnly},
 };
 
-constexpr std::size_t element_count(LogPattern pattern)
+constexpr std::size_t count_elements(LogPattern pattern)
 {
     std::size_t n = 0;
     for (const Element& e : kElements)
         n += pattern == LogPattern::Full || e.in == Element::In::Both ? 1 : 0;
     return n;
+}
+
+// The number of elements of a pattern: a constant wherever the pattern is.
+constexpr std::size_t element_count(LogPattern pattern)
+{
+    constexpr std::size_t kFull = count_elements(LogPattern::Full);
+    constexpr std::size_t kShort = count_elements(LogPattern::Short);
+    return pattern == LogPattern::Full ? kFull : kShort;
 }
 
 constexpr bool full_only_come_last()

@@ -37,7 +37,12 @@ public:
     int take(LogPattern pattern, AppData& record, BlockBuffer& bytes)
     {
         const AppData& sample = samples_[static_cast<std::size_t>(taken_)];
-        for (const Element& e : elements_of(pattern)) {
+        const std::size_t count = element_count(pattern);
+#pragma GCC unroll 8
+        for (std::size_t i = 0; i < kMostElements; ++i) {
+            const Element& e = kElements[i];
+            if (i >= count)
+                break;
             if (e.is_integer())
                 record.*e.integer = sample.*e.integer;
             else
