@@ -4,7 +4,7 @@
 # Usage: check_test.sh PATH-TO-RUNTALLY-CHECK
 set -u
 check_program=$(realpath "$1")
-source "$(dirname "$0")/check.sh"
+source "$(dirname "$0")/harness.sh"
 
 line=$'L:1, CPU:0.5, B:2, MCPU:0.5, P:1000\n'
 printf '%s%s' "$line" "$line" >good.log

@@ -7,16 +7,11 @@ set -u
 runtally=$(realpath "$1")
 runtally2=$(realpath "$2")
 failing_fopen=$(realpath "$3")
-source "$(dirname "$0")/check.sh"
+source "$(dirname "$0")/harness.sh"
 
 line=$'L:1, CPU:0.5, B:2, MCPU:0.5, P:1000000\n'  # 39 bytes
 short_line=$'L:1, CPU:0.5, B:2, MCPU:0.5\n'          # 28 bytes
 
-# summary TOTAL-B TOTAL-I TOTAL-U MISSED SAMPLES AVG-B AVG-I AVG-M FREQ
-summary() {
-    printf '\nTotal Benefit:     %s\nTotal Instability: %s\nTotal Utilization: %s\nMissed Deadlines:  %s/%s\n' "$1" "$2" "$3" "$4" "$5"
-    printf 'Avg. Benefit:      %s\nAvg. Instability:  %s\nAvg. Missed Dls:   %s\nMissed DL Freq:    %s%%\n' "$6" "$7" "$8" "$9"
-}
 zero_line='B:0.00, I:0.00000, U:0.00000, M:0/0 (0.0000%)'
 one_sample='B:2.00, I:0.00000, U:0.50000, M:0/1 (0.0000%)'
 

@@ -7,7 +7,7 @@
 set -u
 build=$(realpath "$1")
 source_dir=$(realpath "$2")
-source "$(dirname "$0")/check.sh"
+source "$(dirname "$0")/harness.sh"
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null || { echo "FAIL: cmake --install"; exit 1; }
 pages=()

@@ -13,7 +13,7 @@ set -u
 build=$(realpath "$1")
 source_dir=$(realpath "$2")
 version=$3
-source "$(dirname "$0")/check.sh"
+source "$(dirname "$0")/harness.sh"
 
 if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/package" >cpack.log 2>&1; then
     cat cpack.log

@@ -3,7 +3,7 @@
 # Usage: runtally2_test.sh PATH-TO-RUNTALLY2
 set -u
 runtally2=$(realpath "$1")
-source "$(dirname "$0")/check.sh"
+source "$(dirname "$0")/harness.sh"
 
 printf 'L:1, CPU:0.5, B:1, MCPU:0.5\nL:1, CPU:0.5, B:3, MCPU:0.5\n\n\nL:1, CPU:0.5, B:2, MCPU:0.5\n' >short.log
 printf 'L:1, CPU:0.5, B:1.5, MCPU:0.5, P:1000\nL:1, CPU:0.5, B:3, MCPU:0.5, P:1000\n' >full.log

@@ -3,7 +3,7 @@
 # Usage: runtally_test.sh PATH-TO-RUNTALLY
 set -u
 runtally=$(realpath "$1")
-source "$(dirname "$0")/check.sh"
+source "$(dirname "$0")/harness.sh"
 
 # Three samples, the second a missed deadline whose MCPU must not count.
 printf 'L:1, CPU:0.5, B:2, MCPU:0.5, P:1000000\nL:2, CPU:0.5, B:0, MCPU:0.9, P:1000000\nL:3, CPU:0.5, B:4, MCPU:0.5, P:2000000\n' >a.log
@@ -19,39 +19,15 @@ check "no path: the usage line" 255 $'usage: runtally filelist\n' "" '"$runtally
 check "two logs; a period carried from the first into the second" 0 "2 applications
 $a_line
 B:8.00, I:2.00000, U:1.00000, M:0/2 (0.0000%)
-
-Total Benefit:     18.0000
-Total Instability: 8.0000
-Total Utilization: 1.3750
-Missed Deadlines:  1/5
-Avg. Benefit:      9.0000
-Avg. Instability:  4.0000
-Avg. Missed Dls:   0
-Missed DL Freq:    16.6667%
+$(summary 18.0000 8.0000 1.3750 1 5 9.0000 4.0000 0 16.6667)
 " "" '"$runtally" a.log nop.log'
 
 check "no period read yet: the samples weigh no time" 0 "1 applications
 B:0.00, I:2.00000, U:0.00000, M:0/2 (0.0000%)
-
-Total Benefit:     0.0000
-Total Instability: 2.0000
-Total Utilization: 0.0000
-Missed Deadlines:  0/2
-Avg. Benefit:      0.0000
-Avg. Instability:  2.0000
-Avg. Missed Dls:   0
-Missed DL Freq:    0.0000%
+$(summary 0.0000 2.0000 0.0000 0 2 0.0000 2.0000 0 0.0000)
 " "" '"$runtally" nop.log'
 
-empty_summary="
-Total Benefit:     0.0000
-Total Instability: 0.0000
-Total Utilization: 0.0000
-Missed Deadlines:  0/0
-Avg. Benefit:      0.0000
-Avg. Instability:  0.0000
-Avg. Missed Dls:   0
-Missed DL Freq:    0.0000%
+empty_summary="$(summary 0.0000 0.0000 0.0000 0 0 0.0000 0.0000 0 0.0000)
 "
 
 check "an empty log" 0 "1 applications
@@ -61,15 +37,7 @@ $empty_summary" "" '"$runtally" empty.log'
 check "a missing log counts as an application with no sample" 1 "2 applications
 $a_line
 $zero_line
-
-Total Benefit:     10.0000
-Total Instability: 6.0000
-Total Utilization: 0.3750
-Missed Deadlines:  1/3
-Avg. Benefit:      5.0000
-Avg. Instability:  3.0000
-Avg. Missed Dls:   0
-Missed DL Freq:    16.6667%
+$(summary 10.0000 6.0000 0.3750 1 3 5.0000 3.0000 0 16.6667)
 " $'runtally: missing.log: No such file or directory\n' '"$runtally" a.log missing.log'
 
 check "a directory" 1 "1 applications
@@ -83,15 +51,7 @@ $empty_summary" $'runtally: -h: No such file or directory\n' '"$runtally" -h'
 check "the same path twice is two applications" 0 "2 applications
 $a_line
 $a_line
-
-Total Benefit:     20.0000
-Total Instability: 12.0000
-Total Utilization: 0.7500
-Missed Deadlines:  2/6
-Avg. Benefit:      10.0000
-Avg. Instability:  6.0000
-Avg. Missed Dls:   1
-Missed DL Freq:    33.3333%
+$(summary 20.0000 12.0000 0.7500 2 6 10.0000 6.0000 1 33.3333)
 " "" '"$runtally" a.log a.log'
 
 check "more paths than open files allowed" 0 "300 applications

@@ -1,4 +1,5 @@
-# Sourced by the end-to-end scripts. Runs in a fresh scratch directory.
+# The end-to-end scripts' harness, which each of them sources: a fresh
+# scratch directory, check, and helpers for the expected output.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
@@ -83,6 +84,13 @@ check_documented_commands() {
             [[ -e $doc_dir/$link ]] || { echo "FAIL: ${document##*/} links $link, which is not installed"; failures=$((failures + 1)); }
         done
     done
+}
+
+# summary TOTAL-B TOTAL-I TOTAL-U MISSED SAMPLES AVG-B AVG-I AVG-M FREQ: the
+# close of runtally's report, from its empty line on.
+summary() {
+    printf '\nTotal Benefit:     %s\nTotal Instability: %s\nTotal Utilization: %s\nMissed Deadlines:  %s/%s\n' "$1" "$2" "$3" "$4" "$5"
+    printf 'Avg. Benefit:      %s\nAvg. Instability:  %s\nAvg. Missed Dls:   %s\nMissed DL Freq:    %s%%\n' "$6" "$7" "$8" "$9"
 }
 
 finish() {
