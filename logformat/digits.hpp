@@ -1,18 +1,18 @@
 #pragma once
 
-#include <bit>
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
-
-namespace logformat {
-
 // Decimal digits converted many at a time, with no instruction set's own
 // instructions: the value of up to eight digits from one load and three
 // multiplications, with no branch per digit. Every function here loads whole
 // chunks of 8 bytes, so the bytes behind the text must be readable: the
 // buffer's zero padding is. Where the digits are comes from the kernels
 // (kernels.hpp).
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace logformat {
 
 static_assert(std::endian::native == std::endian::little, "the digit tricks assume little-endian loads");
 
