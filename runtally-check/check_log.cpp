@@ -1,11 +1,11 @@
 #include "runtally-check/check_log.hpp"
 
 #include "common/diagnostics.hpp"
-#include "common/quoted.hpp"
 #include "logformat/log_stream.hpp"
 #include "logformat/pattern.hpp"
 #include "logformat/read_sample.hpp"
 #include "runtally-check/log_moves.hpp"
+#include "runtally-check/stop.hpp"
 #include "runtally-check/text.hpp"
 
 #include <array>
@@ -17,9 +17,6 @@ namespace {
 
 constexpr const char* kProgram = "runtally-check";
 constexpr std::uint64_t kShownPerKind = 10;
-// The text found where a match broke off is quoted up to this many bytes.
-constexpr std::size_t kQuotedBytes = 20;
-static_assert(kQuotedBytes < BlockBuffer::kLookahead, "the quoted text is looked at ahead of the stream's position");
 
 // The kinds of warning, each shown ten times per log at most.
 enum Kind { NoPeriod, BeyondFloat, ExponentWithoutDigits, Hexadecimal, InfinityOrNan, kKinds };
@@ -67,11 +64,6 @@ struct Report {
     }
 };
 
-std::string name_of(LogPattern pattern, std::size_t element)
-{
-    return std::string(elements_of(pattern)[element].name());
-}
-
 std::string float_text(float value)
 {
     char text[32];
@@ -102,118 +94,6 @@ std::string period_message(std::int32_t period, const PeriodSource& from)
     const std::string line = std::to_string(from.line);
     return "this sample has no period (P): it takes P:" + std::to_string(period) + " from " +
            (from.this_log ? "line " + line : std::string(from.path) + ":" + line);
-}
-
-// The text at the stream's position, up to the end of its line.
-struct Found {
-    std::string text;        // kQuotedBytes at most
-    bool truncated = false;  // the line goes on
-    bool file_ends = false;  // the file, not the line, ends after the text
-};
-
-Found found_at(LogStream& log)
-{
-    Found found;
-    for (std::size_t i = 0; i <= kQuotedBytes; ++i) {
-        const int c = log.bytes().peek_at(i);
-        if (c == BlockBuffer::kEnd || c == '\n') {
-            found.file_ends = c == BlockBuffer::kEnd;
-            return found;
-        }
-        if (i == kQuotedBytes) {
-            found.truncated = true;
-            return found;
-        }
-        found.text += static_cast<char>(c);
-    }
-    return found;
-}
-
-std::string stop_message(const MatchBreak& stop, LogPattern pattern, const Found& found)
-{
-    const std::string name = name_of(pattern, stop.element);
-    if (stop.out_of_range)
-        return "the number for " + name + " is outside the 32-bit range";
-    const std::string tag(elements_of(pattern)[stop.element].tag);
-    const std::string expected = stop.part == Part::Comma ? "\", " + tag + "\""
-                                 : stop.part == Part::Tag ? "\"" + tag + "\""
-                                                          : "a number for " + name;
-    if (found.text.empty())
-        return "expected " + expected + " but the " + (found.file_ends ? "file" : "line") + " ends" +
-               (stop.consumed.empty() ? "" : " after " + quoted(stop.consumed));
-    std::string text = quoted(stop.consumed + found.text);
-    if (found.truncated)
-        text.insert(text.size() - 1, "\u2026");
-    return "expected " + expected + " but found " + text;
-}
-
-// The lines after the line where the reading stopped, and the records among
-// them: the samples that reads from each line's first record would give.
-struct Rest {
-    std::uint64_t lines = 0;  // lines of the whole log
-    std::uint64_t records = 0;
-    std::uint64_t whole = 0;  // records with every element of the pattern
-};
-
-Rest rest_of(LogStream& log, LogPattern pattern, std::uint64_t stop_line)
-{
-    if (log.position_of(log.offset()).line == stop_line)
-        skip_line(log);
-    AppData scratch;
-    Rest rest;
-    while (!skip_space_to_end(log)) {
-        const std::uint64_t before = log.offset();
-        const int result = read_sample(log, pattern, scratch);
-        rest.records += is_sample(result) ? 1 : 0;
-        rest.whole += static_cast<std::size_t>(result) == elements_of(pattern).size() ? 1 : 0;
-        if (log.offset() == before)
-            skip_line(log);  // no record begins here: try the next line
-    }
-    const TextPosition end = log.position_of(log.offset());
-    rest.lines = end.column > 1 ? end.line : end.line - 1;
-    return rest;
-}
-
-std::string rest_message(std::uint64_t lines_after, std::uint64_t records)
-{
-    const std::string lines = lines_after == 1 ? "the line after it" : "the " + grouped(lines_after) + " lines after it";
-    std::string what;
-    if (records == 0)
-        what = lines + (lines_after == 1 ? " holds" : " hold") + " no record";
-    else if (records > lines_after)
-        what = lines + " hold " + grouped(records) + " records that were not counted";
-    else if (lines_after == 1)
-        what = lines + " is a record that was not counted";
-    else if (records == lines_after)
-        what = "all " + grouped(lines_after) + " lines after it are records that were not counted";
-    else
-        what = grouped(records) + " of " + lines + (records == 1 ? " is a record that was" : " are records that were") +
-               " not counted";
-    return "reading stops here; " + what;
-}
-
-// Read with the Short pattern, the line goes on where it stopped with the
-// next element of the Full one: a log in the five-value form.
-bool five_values_read_short(LogPattern pattern, std::uint64_t samples, const MatchBreak& stop, const Found& found)
-{
-    if (pattern != LogPattern::Short || samples != 1 || stop.element != 0 || stop.part != Part::Tag ||
-        !stop.consumed.empty())
-        return false;
-    if (!found.text.starts_with(','))
-        return false;
-    // The text is a C string: the white space after the comma ends at its end.
-    const std::string_view text = past_space(found.text.c_str() + 1);
-    return text.starts_with(elements_of(LogPattern::Full)[element_count(LogPattern::Short)].tag);
-}
-
-// Read with the Full pattern, the first line ends before the elements of
-// Full alone, and so do all the records after it: a log in the four-value
-// form.
-bool four_values_read_full(LogPattern pattern, std::uint64_t samples, const MatchBreak& stop, const Found& found,
-                           const Rest& rest)
-{
-    return pattern == LogPattern::Full && samples == 1 && stop.element == element_count(LogPattern::Short) &&
-           stop.part == Part::Comma && found.text.empty() && !found.file_ends && rest.records > 0 && rest.whole == 0;
 }
 
 std::string where(TextPosition at)

@@ -1,0 +1,55 @@
+#pragma once
+
+// What runtally-check tells of the place where the reading of a log stops:
+// what the reader expected there and what it found, how much of the log is
+// left, and the hints for a log in the other form.
+
+#include "logformat/log_stream.hpp"
+#include "logformat/pattern.hpp"
+#include "logformat/read_notes.hpp"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// An element's name, as messages give it: "CPU".
+inline std::string name_of(logformat::LogPattern pattern, std::size_t element)
+{
+    return std::string(logformat::elements_of(pattern)[element].name());
+}
+
+// The text at the stream's position, up to the end of its line.
+struct Found {
+    std::string text;        // kQuotedBytes at most
+    bool truncated = false;  // the line goes on
+    bool file_ends = false;  // the file, not the line, ends after the text
+};
+
+Found found_at(logformat::LogStream& log);
+
+// "expected ... but found ...".
+std::string stop_message(const logformat::MatchBreak& stop, logformat::LogPattern pattern, const Found& found);
+
+// The lines after the line where the reading stopped, and the records among
+// them: the samples that reads from each line's first record would give.
+struct Rest {
+    std::uint64_t lines = 0;  // lines of the whole log
+    std::uint64_t records = 0;
+    std::uint64_t whole = 0;  // records with every element of the pattern
+};
+
+Rest rest_of(logformat::LogStream& log, logformat::LogPattern pattern, std::uint64_t stop_line);
+
+// "reading stops here; ..." for the lines after the stop and their records.
+std::string rest_message(std::uint64_t lines_after, std::uint64_t records);
+
+// Read with the Short pattern, the line goes on where it stopped with the
+// next element of the Full one: a log in the five-value form.
+bool five_values_read_short(logformat::LogPattern pattern, std::uint64_t samples, const logformat::MatchBreak& stop,
+                            const Found& found);
+
+// Read with the Full pattern, the first line ends before the elements of
+// Full alone, and so do all the records after it: a log in the four-value
+// form.
+bool four_values_read_full(logformat::LogPattern pattern, std::uint64_t samples, const logformat::MatchBreak& stop,
+                           const Found& found, const Rest& rest);
