@@ -26,7 +26,7 @@
 #include "logformat/read_sample.hpp"
 #include "tests/support/deliberate_differences.hpp"
 #include "tests/support/fscanf_record.hpp"
-#include "tests/support/same_bits.hpp"
+#include "tests/support/records.hpp"
 
 #include <bit>
 #include <cstddef>

@@ -15,7 +15,7 @@
 #include "tests/support/instruction_sets.hpp"
 #include "tests/support/log_generator.hpp"
 #include "tests/support/log_lines.hpp"
-#include "tests/support/same_bits.hpp"
+#include "tests/support/records.hpp"
 #include "tests/support/text_stream.hpp"
 
 #include <gtest/gtest.h>
