@@ -114,7 +114,9 @@ template <InstructionSet set>
 // unless a read fault cut the record short; then a whole record's closing
 // white space, where a fault loses nothing. Returns the fields stored, or -1
 // when the input ended before the first of them. Out of line, so that the
-// window's path stays short.
+// window's path stays short; it is compiled without the set's target, so a
+// kernel of the set that needs one (AVX2's conversion) is called here rather
+// than inlined: still the set's own code, on a path few records take.
 template <InstructionSet set>
 [[gnu::noinline]] int read_by_rules(BlockBuffer& bytes, LogPattern pattern, AppData& record, ReadNotes* notes)
 {

@@ -28,7 +28,7 @@ constexpr AppData kStart{-9, -9, -9, -9, -9};
 // A read takes a sample read ahead only where the last one left the stream:
 // after any other move of the stream, and after closing it, the samples
 // read ahead go unused.
-TEST(ReadSample, MovesDropTheReadAhead)
+TEST(ReadSample, ReadAheadOnlyWhereItLeftTheStream)
 {
     const std::string text = numbered_lines(F, 12);
     LogStream stream = text_stream(text);
