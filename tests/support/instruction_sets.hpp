@@ -22,7 +22,7 @@ protected:
     }
 };
 
-// Instantiates the suite SUITE, derived from EveryInstructionSet, once for each set.
+// The name of each instantiation of such a suite: the set's, "scalar", "SSE2", "AVX2".
 inline std::string set_name(const testing::TestParamInfo<logformat::InstructionSet>& info)
 {
     return logformat::name_of(info.param);
