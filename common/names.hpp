@@ -1,0 +1,18 @@
+#pragma once
+
+// How a name (a path as given) is written where it must stay on one line of
+// valid UTF-8: in a diagnostic and in runtally-table's `log` column.
+
+#include <string>
+#include <string_view>
+
+// True when the name holds no control character and is valid UTF-8: such a
+// name prints as it is.
+bool is_plain_name(std::string_view name);
+
+// The name's bytes as text that stays on one line, is valid UTF-8 and turns
+// back into the same bytes: printable valid UTF-8 as it is; the backslash
+// as \\; the control characters (bytes below 0x20, 0x7f, and the two bytes
+// of U+0080 to U+009F) as \n, \t, \r or \xHH, byte by byte; every byte that
+// is not part of valid UTF-8 as \xHH (lower-case hexadecimal digits).
+std::string escaped_name(std::string_view name);
