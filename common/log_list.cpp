@@ -1,0 +1,74 @@
+#include "common/log_list.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+bool is_standard_input(const std::string& path)
+{
+    return path == "-";
+}
+
+LogList::LogList(char* const* first, char* const* last, const char* list_path, ListForm form)
+    : operand_(first), last_(last), delimiter_(form == ListForm::Lines ? '\n' : '\0')
+{
+    const auto dashes = std::count_if(first, last, [](const char* arg) { return std::string_view(arg) == "-"; });
+    const bool list_is_input = list_path != nullptr && std::string_view(list_path) == "-";
+    if (dashes + (list_is_input ? 1 : 0) > 1) {
+        problem_ = "standard input ('-') can be read only once";
+        return;
+    }
+    if (list_path == nullptr)
+        return;
+    if (list_is_input) {
+        list_ = stdin;
+        standard_input_taken_ = true;
+    } else if ((list_ = std::fopen(list_path, "r")) == nullptr) {
+        problem_ = std::string("cannot open '") + list_path + "' for reading: " + std::strerror(errno);
+    }
+}
+
+LogList::~LogList()
+{
+    if (list_ != nullptr && list_ != stdin)
+        std::fclose(list_);
+    std::free(line_);
+}
+
+bool LogList::next(LogName& name)
+{
+    name.refused = nullptr;
+    if (operand_ != last_) {
+        name.path = *operand_++;
+    } else {
+        if (list_ == nullptr)
+            return false;
+        errno = 0;
+        const ssize_t length = getdelim(&line_, &capacity_, delimiter_, list_);
+        if (length < 0) {
+            error_ = std::ferror(list_) != 0 ? (errno != 0 ? errno : EIO) : 0;
+            return false;
+        }
+        const auto size = static_cast<std::size_t>(length);
+        name.path.assign(line_, size > 0 && line_[size - 1] == delimiter_ ? size - 1 : size);
+    }
+    if (is_standard_input(name.path)) {
+        if (standard_input_taken_)
+            name.refused = list_ == stdin ? "standard input holds the list of logs" : "standard input was read already";
+        standard_input_taken_ = true;
+    }
+    return true;
+}
+
+void open_log(std::optional<logformat::LogStream>& log, const std::string& path)
+{
+    if (!is_standard_input(path)) {
+        log.emplace(path.c_str());
+        return;
+    }
+    // The stream's block buffer is the only buffer, as for a file.
+    std::setvbuf(stdin, nullptr, _IONBF, 0);
+    log.emplace(stdin, logformat::BlockBuffer::kBlockSize);
+}

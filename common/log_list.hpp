@@ -1,0 +1,58 @@
+#pragma once
+
+// The logs a command line names, handed out one at a time: the operands,
+// then the paths of a list file, one a line (--files-from) or separated by
+// NUL bytes (--files0-from), as GNU du and wc read them. The list is read a
+// path at a time, so memory does not grow with the number of logs.
+//
+// "-" names standard input: as an operand, as the list, or in the list. It
+// can be read once: the command line cannot name it twice (problem()), and
+// a "-" in the list after standard input was taken is refused.
+
+#include "logformat/log_stream.hpp"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+enum class ListForm { Lines, NulSeparated };
+
+struct LogName {
+    std::string path;
+    // Why the log is not read although it is named; null for a log to read.
+    const char* refused = nullptr;
+};
+
+class LogList {
+public:
+    // The operands [first, last), then, where list_path is not null, the
+    // paths in that file.
+    LogList(char* const* first, char* const* last, const char* list_path, ListForm form);
+    ~LogList();
+    LogList(const LogList&) = delete;
+    LogList& operator=(const LogList&) = delete;
+
+    // Why the command line cannot be carried out, found before any log is
+    // read ("-" named twice, a list that cannot be opened); empty when it can.
+    const std::string& problem() const { return problem_; }
+    // The next log into `name`; false after the last.
+    bool next(LogName& name);
+    // errno of a fault that ended the reading of the list early; 0 if none.
+    int error() const { return error_; }
+
+private:
+    char* const* operand_;
+    char* const* last_;
+    std::FILE* list_ = nullptr;
+    char delimiter_;
+    bool standard_input_taken_ = false;
+    std::string problem_;
+    int error_ = 0;
+    char* line_ = nullptr;  // getdelim's buffer, as long as the longest path
+    std::size_t capacity_ = 0;
+};
+
+bool is_standard_input(const std::string& path);
+
+// Opens a log into `log`: standard input for "-", the file otherwise.
+void open_log(std::optional<logformat::LogStream>& log, const std::string& path);
