@@ -1,6 +1,7 @@
 #include "common/command_line.hpp"
 
 #include "common/diagnostics.hpp"
+#include "common/names.hpp"
 
 #include <cstdio>
 #include <getopt.h>
@@ -16,11 +17,11 @@ std::string refused_option(int answer, char* const argv[])
     // A short option is optopt; a long one, whose value is 256 or more
     // (0 when unknown), is the argument before optind.
     if (optopt > 0 && optopt < 256) {
-        const std::string option = {'-', static_cast<char>(optopt)};
+        const std::string option = printable_name(std::string{'-', static_cast<char>(optopt)});
         return answer == ':' ? "option '" + option + "' needs a value" : "unknown option '" + option + "'";
     }
     const std::string arg = argv[optind - 1];
-    const std::string option = arg.substr(0, arg.find('='));
+    const std::string option = printable_name(arg.substr(0, arg.find('=')));
     if (answer == ':')
         return "option '" + option + "' needs a value";
     if (optopt != 0)

@@ -1,5 +1,7 @@
 #include "common/diagnostics.hpp"
 
+#include "common/names.hpp"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,7 +11,7 @@ bool close_log(const char* program, const char* path, logformat::LogStream& log)
     log.close();
     if (log.error() == 0)
         return false;
-    std::fprintf(stderr, "%s: %s: %s\n", program, path, std::strerror(log.error()));
+    std::fprintf(stderr, "%s: %s: %s\n", program, printable_name(path).c_str(), std::strerror(log.error()));
     return true;
 }
 

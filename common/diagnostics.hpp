@@ -2,7 +2,9 @@
 
 // How every program tells of a log it could not read and of a report it
 // could not write, on standard error: "PROGRAM: PATH: REASON" and
-// "PROGRAM: write error: REASON".
+// "PROGRAM: write error: REASON". The path is written as printable_name
+// gives it (names.hpp), so that no name breaks the line or reaches the
+// terminal raw.
 
 #include "logformat/log_stream.hpp"
 

@@ -1,5 +1,7 @@
 #include "common/log_list.hpp"
 
+#include "common/names.hpp"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -26,7 +28,7 @@ LogList::LogList(char* const* first, char* const* last, const char* list_path, L
         list_ = stdin;
         standard_input_taken_ = true;
     } else if ((list_ = std::fopen(list_path, "r")) == nullptr) {
-        problem_ = std::string("cannot open '") + list_path + "' for reading: " + std::strerror(errno);
+        problem_ = "cannot open '" + printable_name(list_path) + "' for reading: " + std::strerror(errno);
     }
 }
 

@@ -90,3 +90,8 @@ std::string escaped_name(std::string_view name)
     }
     return text;
 }
+
+std::string printable_name(std::string_view name)
+{
+    return is_plain_name(name) ? std::string(name) : escaped_name(name);
+}

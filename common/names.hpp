@@ -16,3 +16,8 @@ bool is_plain_name(std::string_view name);
 // of U+0080 to U+009F) as \n, \t, \r or \xHH, byte by byte; every byte that
 // is not part of valid UTF-8 as \xHH (lower-case hexadecimal digits).
 std::string escaped_name(std::string_view name);
+
+// The name as every diagnostic writes it, on standard error or standard
+// output: as it is when plain, escaped otherwise. Plain names print as they
+// always have, so a backslash in one is written as it is.
+std::string printable_name(std::string_view name);

@@ -1,6 +1,7 @@
 #include "runtally-check/check_log.hpp"
 
 #include "common/diagnostics.hpp"
+#include "common/names.hpp"
 #include "logformat/log_stream.hpp"
 #include "logformat/pattern.hpp"
 #include "logformat/read_sample.hpp"
@@ -38,13 +39,13 @@ Kind kind_of(Change change)
 }
 
 struct Report {
-    const char* path;
+    std::string path;  // as printable_name writes it
     std::FILE* out;
     std::array<std::uint64_t, kKinds> counts{};
 
     void say(TextPosition at, const char* severity, const std::string& message) const
     {
-        std::fprintf(out, "%s:%llu:%llu: %s: %s\n", path, static_cast<unsigned long long>(at.line),
+        std::fprintf(out, "%s:%llu:%llu: %s: %s\n", path.c_str(), static_cast<unsigned long long>(at.line),
                      static_cast<unsigned long long>(at.column), severity, message.c_str());
     }
 
@@ -58,9 +59,9 @@ struct Report {
     {
         for (int k = 0; k < kKinds; ++k)
             if (counts[k] > kShownPerKind)
-                std::fprintf(out, "%s: note: %s more %s\n", path, grouped(counts[k] - kShownPerKind).c_str(),
+                std::fprintf(out, "%s: note: %s more %s\n", path.c_str(), grouped(counts[k] - kShownPerKind).c_str(),
                              kMoreOfKind[k]);
-        std::fprintf(out, "%s: %s, %s\n", path, counted(samples, "sample", "samples").c_str(), how.c_str());
+        std::fprintf(out, "%s: %s, %s\n", path.c_str(), counted(samples, "sample", "samples").c_str(), how.c_str());
     }
 };
 
@@ -89,11 +90,11 @@ std::string value_message(const ValueNote& note, LogPattern pattern)
 
 std::string period_message(std::int32_t period, const PeriodSource& from)
 {
-    if (from.path == nullptr)
+    if (from.line == 0)
         return "this sample has no period (P), and no line has given one yet: it weighs 0 s";
     const std::string line = std::to_string(from.line);
     return "this sample has no period (P): it takes P:" + std::to_string(period) + " from " +
-           (from.this_log ? "line " + line : std::string(from.path) + ":" + line);
+           (from.this_log ? "line " + line : from.path + ":" + line);
 }
 
 std::string where(TextPosition at)
@@ -105,7 +106,7 @@ std::string where(TextPosition at)
 
 bool check_log(const char* path, const LogPattern pattern, AppData& record, PeriodSource& period, std::FILE* out)
 {
-    Report report{path, out};
+    Report report{printable_name(path), out};
     LogStream log(path);
     log.count_lines();
     period.this_log = false;
@@ -125,10 +126,14 @@ bool check_log(const char* path, const LogPattern pattern, AppData& record, Peri
         if (!is_sample(result))
             break;
         ++samples;
-        if (pattern == LogPattern::Full && static_cast<std::size_t>(result) == fields)
-            period = {path, at.line, true};
-        else if (pattern == LogPattern::Full)
+        if (pattern == LogPattern::Full && static_cast<std::size_t>(result) == fields) {
+            if (!period.this_log)
+                period.path = report.path;
+            period.line = at.line;
+            period.this_log = true;
+        } else if (pattern == LogPattern::Full) {
             report.warn(NoPeriod, at, period_message(record.P, period));
+        }
         for (std::size_t i = 0; i < notes[now].value_count; ++i) {
             const ValueNote& note = notes[now].values[i];
             report.warn(kind_of(note.change), note.at, value_message(note, pattern));

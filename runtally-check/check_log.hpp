@@ -14,12 +14,13 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 // The line that gave the run's period last; a sample without one takes it.
 struct PeriodSource {
-    const char* path = nullptr;  // null while no line of the run has given one
-    std::uint64_t line = 0;
-    bool this_log = false;  // the line is in the log being read
+    std::string path;        // the log's, as printable_name writes it
+    std::uint64_t line = 0;  // 0 while no line of the run has given one
+    bool this_log = false;   // the line is in the log being read
 };
 
 // Reads the log at `path` into the run's `record`, which carries the period

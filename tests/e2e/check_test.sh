@@ -24,6 +24,7 @@ printf '%s%s%s' "$four" "$four" "$line" >four-then-five.log
 for i in $(seq 100); do printf '%s' "$line"; done >hundred.log
 for i in $(seq 1234); do printf '%s' "$line"; done >thousands.log
 mkdir directory
+printf '%s# x\n' "$line" >"$hostile_name"
 
 check "logs read to their end" 0 "good.log: 2 samples, read to the end
 split.log: 1 sample, read to the end
@@ -108,6 +109,14 @@ missing.log: 0 samples, cannot be read
 ' 'runtally-check: directory: Is a directory
 runtally-check: missing.log: No such file or directory
 ' '"$check_program" directory missing.log'
+
+check "a name with control bytes, escaped on both streams" 1 "$hostile_shown:2:1: error: expected \"L:\" but found \"# x\"
+$hostile_shown: 1 sample, stops at line 2, column 1
+no-period-first.log:1:1: warning: this sample has no period (P): it takes P:1000 from $hostile_shown:1
+no-period-first.log: 2 samples, read to the end
+missing-$hostile_shown: 0 samples, cannot be read
+" "runtally-check: missing-$hostile_shown: No such file or directory
+" 'scanned "$check_program" "$hostile_name" no-period-first.log "missing-$hostile_name"'
 
 usage=$'usage: runtally-check [--short] [--] LOG...\nTry \'runtally-check --help\' for more.\n'
 check "no log" 2 "" "runtally-check: no log named

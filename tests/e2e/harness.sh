@@ -23,6 +23,28 @@ check() {
     fi
 }
 
+# scanned COMMAND...: runs COMMAND, passing on its output, errors and
+# status, and adds a line to its errors for each stream that holds a raw
+# control byte (a line end aside) or bytes that are not valid UTF-8.
+scanned() {
+    local status stream
+    "$@" >scanned.out 2>scanned.err
+    status=$?
+    cat scanned.out
+    cat scanned.err >&2
+    for stream in out err; do
+        LC_ALL=C grep -q $'[\x01-\x09\x0b-\x1f\x7f]' "scanned.$stream" && echo "raw control byte on std$stream" >&2
+        LC_ALL=C.UTF-8 grep -qavx '.*' "scanned.$stream" && echo "invalid UTF-8 on std$stream" >&2
+    done
+    return $status
+}
+
+# A name with a line end, a terminal escape and a byte that is not valid
+# UTF-8, which forges a diagnostic where it is written raw; and how
+# diagnostics write it.
+hostile_name=$'a\e[31mRED\nfake:1:1: error: \xffx.log'
+hostile_shown='a\x1b[31mRED\nfake:1:1: error: \xffx.log'
+
 # check_programs_run KIND BIN BUILD SOURCE: the programs in BIN print what
 # the build tree's print, on the shipped examples.
 check_programs_run() {

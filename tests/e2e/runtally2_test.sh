@@ -17,6 +17,8 @@ check "a five-value log gives its first line only" 0 $'B:1.50, I:0.00000\n' "" '
 check "a log with no sample" 0 $'B:0.00, I:0.00000\n' "" '"$runtally2" empty.log'
 check "an argument with a dash is a path" 1 $'B:0.00, I:0.00000\n' $'runtally2: -x: No such file or directory\n' '"$runtally2" -x'
 check "a directory" 1 $'B:0.00, I:0.00000\n' $'runtally2: .: Is a directory\n' '"$runtally2" .'
+check "a name with control bytes, escaped" 1 $'B:0.00, I:0.00000\n' "runtally2: $hostile_shown: No such file or directory
+" 'scanned "$runtally2" "$hostile_name"'
 check "standard output full" 1 "" $'runtally2: write error: No space left on device\n' '"$runtally2" short.log >/dev/full'
 check "standard output closed" 1 "" $'runtally2: write error: Bad file descriptor\n' '"$runtally2" short.log >&-'
 

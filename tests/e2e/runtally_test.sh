@@ -48,6 +48,11 @@ check "an argument with a dash is a path" 1 "1 applications
 $zero_line
 $empty_summary" $'runtally: -h: No such file or directory\n' '"$runtally" -h'
 
+check "a name with control bytes, escaped" 1 "1 applications
+$zero_line
+$empty_summary" "runtally: $hostile_shown: No such file or directory
+" 'scanned "$runtally" "$hostile_name"'
+
 check "the same path twice is two applications" 0 "2 applications
 $a_line
 $a_line
