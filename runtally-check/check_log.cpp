@@ -59,7 +59,7 @@ struct Report {
     {
         for (int k = 0; k < kKinds; ++k)
             if (counts[k] > kShownPerKind)
-                std::fprintf(out, "%s: note: %s more %s\n", path.c_str(), grouped(counts[k] - kShownPerKind).c_str(),
+                std::fprintf(out, "%s: note: %s more %s\n", path.c_str(), std::to_string(counts[k] - kShownPerKind).c_str(),
                              kMoreOfKind[k]);
         std::fprintf(out, "%s: %s, %s\n", path.c_str(), counted(samples, "sample", "samples").c_str(), how.c_str());
     }
@@ -99,7 +99,7 @@ std::string period_message(std::int32_t period, const PeriodSource& from)
 
 std::string where(TextPosition at)
 {
-    return "line " + grouped(at.line) + ", column " + grouped(at.column);
+    return "line " + std::to_string(at.line) + ", column " + std::to_string(at.column);
 }
 
 }  // namespace
@@ -143,7 +143,7 @@ bool check_log(const char* path, const LogPattern pattern, AppData& record, Peri
     if (log.error() != 0) {
         close_log(kProgram, path, log);
         report.summary(samples, samples == 0 && start == 0 ? "cannot be read"
-                                                           : "a read error stops it at line " + grouped(at.line));
+                                                           : "a read error stops it at line " + std::to_string(at.line));
         return false;
     }
 

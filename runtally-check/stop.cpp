@@ -75,18 +75,18 @@ Rest rest_of(LogStream& log, LogPattern pattern, std::uint64_t stop_line)
 
 std::string rest_message(std::uint64_t lines_after, std::uint64_t records)
 {
-    const std::string lines = lines_after == 1 ? "the line after it" : "the " + grouped(lines_after) + " lines after it";
+    const std::string lines = lines_after == 1 ? "the line after it" : "the " + std::to_string(lines_after) + " lines after it";
     std::string what;
     if (records == 0)
         what = lines + (lines_after == 1 ? " holds" : " hold") + " no record";
     else if (records > lines_after)
-        what = lines + " hold " + grouped(records) + " records that were not counted";
+        what = lines + " hold " + std::to_string(records) + " records that were not counted";
     else if (lines_after == 1)
         what = lines + " is a record that was not counted";
     else if (records == lines_after)
-        what = "all " + grouped(lines_after) + " lines after it are records that were not counted";
+        what = "all " + std::to_string(lines_after) + " lines after it are records that were not counted";
     else
-        what = grouped(records) + " of " + lines +
+        what = std::to_string(records) + " of " + lines +
                (records == 1 ? " is a record that was not counted" : " are records that were not counted");
     return "reading stops here; " + what;
 }

@@ -68,20 +68,21 @@ Reading fscanf_reading(const std::string& text, LogPattern pattern)
     return reading;
 }
 
-// The sample counts of runtally-check's summary lines, "PATH: 1,234 samples, ...".
+// The sample counts of runtally-check's summary lines, "PATH: 1234 samples, ...".
 std::vector<long long> check_counts(const std::string& output)
 {
     std::vector<long long> counts;
     std::istringstream lines(output);
     for (std::string line; std::getline(lines, line);) {
         const std::size_t colon = line.find(": ");
-        std::string digits;
-        std::size_t at = colon + 2;
-        for (; colon != std::string::npos && at < line.size() && (std::isdigit(line[at]) || line[at] == ','); ++at)
-            if (line[at] != ',')
-                digits += line[at];
-        if (!digits.empty() && line.compare(at, 7, " sample") == 0)
-            counts.push_back(std::stoll(digits));
+        if (colon == std::string::npos)
+            continue;
+        const std::size_t digits = colon + 2;
+        std::size_t at = digits;
+        while (at < line.size() && std::isdigit(line[at]))
+            ++at;
+        if (at > digits && line.compare(at, 7, " sample") == 0)
+            counts.push_back(std::stoll(line.substr(digits, at - digits)));
     }
     return counts;
 }

@@ -100,8 +100,8 @@ twelve.log: note: 2 more samples without a period
 twelve.log: 12 samples, read to the end
 " "" '"$check_program" twelve.log'
 
-check "counts of a hundred and of thousands" 0 'hundred.log: 100 samples, read to the end
-thousands.log: 1,234 samples, read to the end
+check "counts of a hundred and of thousands, in plain digits" 0 'hundred.log: 100 samples, read to the end
+thousands.log: 1234 samples, read to the end
 ' "" '"$check_program" hundred.log thousands.log'
 
 check "a directory and a missing path" 1 'directory: 0 samples, cannot be read
