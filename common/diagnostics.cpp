@@ -6,12 +6,17 @@
 #include <cstdio>
 #include <cstring>
 
+void path_failed(const char* program, std::string_view path, const char* reason)
+{
+    std::fprintf(stderr, "%s: %s: %s\n", program, printable_name(path).c_str(), reason);
+}
+
 bool close_log(const char* program, const char* path, logformat::LogStream& log)
 {
     log.close();
     if (log.error() == 0)
         return false;
-    std::fprintf(stderr, "%s: %s: %s\n", program, printable_name(path).c_str(), std::strerror(log.error()));
+    path_failed(program, path, std::strerror(log.error()));
     return true;
 }
 

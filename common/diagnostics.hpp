@@ -8,6 +8,11 @@
 
 #include "logformat/log_stream.hpp"
 
+#include <string_view>
+
+// Tells on standard error that the file at `path` failed for `reason`.
+void path_failed(const char* program, std::string_view path, const char* reason);
+
 // Releases the log and tells of its open or read error, if it had one.
 // True when it had one.
 bool close_log(const char* program, const char* path, logformat::LogStream& log);

@@ -7,121 +7,59 @@
 #include "logformat/read_sample.hpp"
 #include "runtally-check/log_moves.hpp"
 #include "runtally-check/stop.hpp"
-#include "runtally-check/text.hpp"
 
 #include <array>
-#include <string_view>
+#include <optional>
 
 using namespace logformat;
 
 namespace {
 
 constexpr const char* kProgram = "runtally-check";
-constexpr std::uint64_t kShownPerKind = 10;
-
-// The kinds of warning, each shown ten times per log at most.
-enum Kind { NoPeriod, BeyondFloat, ExponentWithoutDigits, Hexadecimal, InfinityOrNan, kKinds };
-
-constexpr const char* kMoreOfKind[kKinds] = {
-    "samples without a period", "values beyond single precision", "exponent marks without digits",
-    "hexadecimal values", "inf or nan values",
-};
-
-Kind kind_of(Change change)
-{
-    switch (change) {
-    case Change::BeyondFloat: return BeyondFloat;
-    case Change::ExponentWithoutDigits: return ExponentWithoutDigits;
-    case Change::Hexadecimal: return Hexadecimal;
-    case Change::InfinityOrNan: return InfinityOrNan;
-    }
-    return BeyondFloat;
-}
-
-struct Report {
-    std::string path;  // as printable_name writes it
-    std::FILE* out;
-    std::array<std::uint64_t, kKinds> counts{};
-
-    void say(TextPosition at, const char* severity, const std::string& message) const
-    {
-        std::fprintf(out, "%s:%llu:%llu: %s: %s\n", path.c_str(), static_cast<unsigned long long>(at.line),
-                     static_cast<unsigned long long>(at.column), severity, message.c_str());
-    }
-
-    void warn(Kind kind, TextPosition at, const std::string& message)
-    {
-        if (counts[kind]++ < kShownPerKind)
-            say(at, "warning", message);
-    }
-
-    void summary(std::uint64_t samples, const std::string& how) const
-    {
-        for (int k = 0; k < kKinds; ++k)
-            if (counts[k] > kShownPerKind)
-                std::fprintf(out, "%s: note: %s more %s\n", path.c_str(), std::to_string(counts[k] - kShownPerKind).c_str(),
-                             kMoreOfKind[k]);
-        std::fprintf(out, "%s: %s, %s\n", path.c_str(), counted(samples, "sample", "samples").c_str(), how.c_str());
-    }
-};
-
-std::string float_text(float value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
-    return text;
-}
-
-std::string value_message(const ValueNote& note, LogPattern pattern)
-{
-    const std::string name = name_of(pattern, note.element);
-    switch (note.change) {
-    case Change::BeyondFloat:
-        return name + " is beyond single precision and reads as " + float_text(note.value);
-    case Change::ExponentWithoutDigits:
-        return name + " has an exponent mark without digits and reads as " + float_text(note.value);
-    case Change::Hexadecimal:
-        return name + " is hexadecimal, which is not read: it reads as 0 and the x ends it";
-    case Change::InfinityOrNan:
-        return name + " reads as " + float_text(note.value);
-    }
-    return name;
-}
-
-std::string period_message(std::int32_t period, const PeriodSource& from)
-{
-    if (from.line == 0)
-        return "this sample has no period (P), and no line has given one yet: it weighs 0 s";
-    const std::string line = std::to_string(from.line);
-    return "this sample has no period (P): it takes P:" + std::to_string(period) + " from " +
-           (from.this_log ? "line " + line : from.path + ":" + line);
-}
 
 std::string where(TextPosition at)
 {
     return "line " + std::to_string(at.line) + ", column " + std::to_string(at.column);
 }
 
+// Where a read began, and its first bytes.
+struct ReadStart {
+    TextPosition at;
+    Head head;
+};
+
 }  // namespace
 
-bool check_log(const char* path, const LogPattern pattern, AppData& record, PeriodSource& period, std::FILE* out)
+bool check_log(const LogName& name, const CheckOptions& options, AppData& record, PeriodSource& period,
+               std::FILE* out)
 {
-    Report report{printable_name(path), out};
-    LogStream log(path);
+    Report report{printable_name(name.path), out};
+    if (name.refused != nullptr) {
+        path_failed(kProgram, name.path, name.refused);
+        report.summary(0, "cannot be read");
+        return false;
+    }
+    std::optional<LogStream> opened;
+    open_log(opened, name.path);
+    LogStream& log = *opened;
     log.count_lines();
     period.this_log = false;
+    const LogPattern pattern = options.pattern;
     const std::size_t fields = elements_of(pattern).size();
 
-    // Read as the programs read: every sample, up to the first read that is none.
+    // Read as the programs read: every sample, up to the first read that is
+    // none. Of the last sample's read and the read after it, both kept, the
+    // notes and where each began.
     std::uint64_t samples = 0;
-    std::array<ReadNotes, 2> notes;  // the last sample's read, and the read after it
+    std::array<ReadNotes, 2> notes;
+    std::array<ReadStart, 2> starts;
     std::size_t now = 0;
     std::uint64_t start = 0;
-    TextPosition at;  // where the read began
     int result = 0;
     for (;; now ^= 1) {
         start = log.offset();
-        at = log.position_of(start);
+        const TextPosition at = starts[now].at = log.position_of(start);
+        starts[now].head = head_at(log);
         result = read_sample(log, pattern, record, notes[now]);
         if (!is_sample(result))
             break;
@@ -141,29 +79,45 @@ bool check_log(const char* path, const LogPattern pattern, AppData& record, Peri
     }
 
     if (log.error() != 0) {
-        close_log(kProgram, path, log);
-        report.summary(samples, samples == 0 && start == 0 ? "cannot be read"
-                                                           : "a read error stops it at line " + std::to_string(at.line));
+        close_log(kProgram, name.path.c_str(), log);
+        report.summary(samples, samples == 0 && start == 0
+                                    ? "cannot be read"
+                                    : "a read error stops it at line " + std::to_string(starts[now].at.line));
         return false;
     }
 
     // Where a read that is no sample consumed nothing, its match broke off
-    // where the last sample's did, if that one broke off: that tells why.
+    // where the last sample's did, if that one broke off: that tells why,
+    // and the record that broke off is the last sample's.
     const bool consumed = log.offset() != start;
-    const ReadNotes& last = notes[now ^ 1];
-    const MatchBreak& stop = !consumed && samples > 0 && !last.complete ? last.stop : notes[now].stop;
+    const std::size_t broken = !consumed && samples > 0 && !notes[now ^ 1].complete ? now ^ 1 : now;
+    const MatchBreak& stop = notes[broken].stop;
     const Found found = found_at(log);
     if (!consumed && skip_space_to_end(log)) {
         report.summary(samples, "read to the end");
         return true;
     }
 
-    report.say(stop.at, "error", stop_message(stop, pattern, found));
+    // The end of the file inside the last record, with nothing after it:
+    // a run killed while writing.
+    const bool cut_end = found.text.empty() && found.file_ends && !stop.out_of_range;
+    const bool passes = cut_end && options.allow_cut_end;
+    report.say(stop.at, passes ? "warning" : "error", stop_message(stop, pattern, found));
+    if (const ReadStart& begin = starts[broken]; begin.at.line < stop.at.line) {
+        const Found text = found_in(begin.head);
+        report.say(begin.at, "note", "the record that breaks off at line " + std::to_string(stop.at.line) +
+                                         " begins here: " + shown(text.text, text.truncated));
+    }
     const Rest rest = rest_of(log, pattern, stop.at.line);
     if (log.error() != 0)
-        close_log(kProgram, path, log);
+        close_log(kProgram, name.path.c_str(), log);
     else if (rest.lines > stop.at.line)
         report.say(stop.at, "note", rest_message(rest.lines - stop.at.line, rest.records));
+    const std::string compressed = samples == 0 ? compressed_note(starts[now].head.view(), pattern) : "";
+    if (!compressed.empty())
+        report.say(stop.at, "note", compressed);
+    else if (stop.at.line == 1 && rest.nul_on_stop_line)
+        report.say(stop.at, "note", "the first line holds a NUL byte: this file does not look like a text log");
     if (four_values_read_full(pattern, samples, stop, found, rest))
         report.say(stop.at, "note",
                    "this log is in the four-value form: runtally reads only its first line; runtally2 reads such "
@@ -171,6 +125,6 @@ bool check_log(const char* path, const LogPattern pattern, AppData& record, Peri
     if (five_values_read_short(pattern, samples, stop, found))
         report.say(stop.at, "note",
                    "this log is in the five-value form: runtally2 reads only its first line; runtally reads such logs");
-    report.summary(samples, "stops at " + where(stop.at));
-    return false;
+    report.summary(samples, (cut_end ? "last record cut off at " : "stops at ") + where(stop.at));
+    return passes;
 }

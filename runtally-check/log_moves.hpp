@@ -6,6 +6,9 @@
 #include "logformat/cursor.hpp"
 #include "logformat/log_stream.hpp"
 
+#include <cstddef>
+#include <cstring>
+
 // Passes the white space at the stream's position; true when the log ends
 // there (or a read fault stops it).
 inline bool skip_space_to_end(logformat::LogStream& log)
@@ -16,10 +19,21 @@ inline bool skip_space_to_end(logformat::LogStream& log)
     return c.p == c.end;
 }
 
-// Passes the rest of the line at the stream's position and its line end.
-inline void skip_line(logformat::LogStream& log)
+// Passes the rest of the line at the stream's position and its line end;
+// true when a NUL byte was among them.
+inline bool skip_line(logformat::LogStream& log)
 {
     logformat::Cursor c{&log.bytes()};
-    c.skip_line();
+    bool nul = false;
+    for (;;) {
+        const auto size = static_cast<std::size_t>(c.end - c.p);
+        const auto* line_end = static_cast<const char*>(std::memchr(c.p, '\n', size));
+        const char* passed = line_end != nullptr ? line_end + 1 : c.end;
+        nul = nul || std::memchr(c.p, '\0', static_cast<std::size_t>(passed - c.p)) != nullptr;
+        c.p = passed;
+        if (line_end != nullptr || !c.refill())
+            break;
+    }
     c.release();
+    return nul;
 }

@@ -1,81 +1,101 @@
-// runtally-check [--short] [--] LOG...: reads each log as runtally reads it
+// runtally-check [OPTION]... LOG...: reads each log as runtally reads it
 // (with --short, as runtally2 does) and tells where the reading of each
 // stops and why, which samples take their period from an earlier line and
 // which values the reader's decisions changed.
 
+#include "common/command_line.hpp"
 #include "common/diagnostics.hpp"
+#include "common/log_list.hpp"
 #include "runtally-check/check_log.hpp"
 #include "runtally_version.hpp"
 
 #include <cstdio>
-#include <string>
-#include <string_view>
+#include <cstring>
+#include <getopt.h>
 
 using namespace logformat;
 
 namespace {
 
-constexpr const char* kUsage = "usage: runtally-check [--short] [--] LOG...\n";
+constexpr const char* kProgram = "runtally-check";
+
+constexpr const char* kUsage =
+    "usage: runtally-check [OPTION]... [--] LOG...\n"
+    "   or: runtally-check [OPTION]... --files-from=FILE|--files0-from=FILE [LOG]...\n";
 
 constexpr const char* kHelp =
     "\n"
     "Reads each LOG as runtally reads it, or with --short as runtally2 reads it,\n"
     "and tells where the reading of each stops and why, which samples take their\n"
     "period from an earlier line, and which values the reader's decisions changed.\n"
+    "A LOG of - is standard input.\n"
     "\n"
-    "  --short     read the four-value form (L, CPU, B, MCPU), as runtally2 does\n"
-    "  --help      print this help and exit\n"
-    "  --version   print the version and exit\n"
-    "  --          end the options: every argument after it is a log\n"
+    "  --short              read the four-value form (L, CPU, B, MCPU), as runtally2 does\n"
+    "  --allow-cut-end      let a log whose last record the end of the file cuts off\n"
+    "                       (a run killed while writing) pass, with a warning\n"
+    "  --files-from=FILE    read the logs named in FILE, one path a line, after\n"
+    "                       the LOGs; - reads them from standard input\n"
+    "  --files0-from=FILE   the same, with the paths separated by NUL bytes\n"
+    "  --help               print this help and exit\n"
+    "  --version            print the version and exit\n"
+    "  --                   end the options: every argument after it is a log\n"
     "\n"
-    "Exit status: 0 when every log is read to its end, 1 when a log stops before\n"
-    "its end or cannot be read, 2 on a usage error.\n";
+    "Exit status: 0 when every log is read to its end (with --allow-cut-end, or\n"
+    "ends inside its last record), 1 when a log stops before its end or cannot be\n"
+    "read, 2 on a usage error.\n";
 
-int usage_error(const std::string& problem)
-{
-    std::fprintf(stderr, "runtally-check: %s\n%sTry 'runtally-check --help' for more.\n", problem.c_str(), kUsage);
-    return 2;
-}
-
-int finish(int status)
-{
-    return output_failed("runtally-check") ? 1 : status;
-}
+enum Option : int { kShort = 256, kAllowCutEnd, kFilesFrom, kFiles0From, kHelpOption, kVersionOption };
 
 }  // namespace
 
 int main(int argc, char* argv[])
 {
-    LogPattern pattern = LogPattern::Full;
-    int first_log = 1;
-    for (; first_log < argc; ++first_log) {
-        const std::string_view option = argv[first_log];
-        if (option == "--") {
-            ++first_log;
+    static const option kOptions[] = {
+        {"short", no_argument, nullptr, kShort},
+        {"allow-cut-end", no_argument, nullptr, kAllowCutEnd},
+        {"files-from", required_argument, nullptr, kFilesFrom},
+        {"files0-from", required_argument, nullptr, kFiles0From},
+        {"help", no_argument, nullptr, kHelpOption},
+        {"version", no_argument, nullptr, kVersionOption},
+        {nullptr, 0, nullptr, 0},
+    };
+    CheckOptions options;
+    const char* list_path = nullptr;
+    ListForm form = ListForm::Lines;
+    opterr = 0;
+    for (int answer; (answer = getopt_long(argc, argv, ":", kOptions, nullptr)) != -1;) {
+        switch (answer) {
+        case kShort: options.pattern = LogPattern::Short; break;
+        case kAllowCutEnd: options.allow_cut_end = true; break;
+        case kFilesFrom:
+        case kFiles0From:
+            if (list_path != nullptr)
+                return usage_error(kProgram, kUsage, "only one list of logs can be given");
+            list_path = optarg;
+            form = answer == kFilesFrom ? ListForm::Lines : ListForm::NulSeparated;
             break;
-        }
-        if (option.size() < 2 || option[0] != '-')
-            break;  // the first log: options come before the logs
-        if (option == "--short") {
-            pattern = LogPattern::Short;
-        } else if (option == "--help") {
+        case kHelpOption:
             std::fputs(kUsage, stdout);
             std::fputs(kHelp, stdout);
-            return finish(0);
-        } else if (option == "--version") {
-            std::printf("runtally-check %s\n", kRuntallyVersion);
-            return finish(0);
-        } else {
-            return usage_error("unknown option '" + std::string(option) + "'");
+            return finish(kProgram, 0);
+        case kVersionOption: std::printf("runtally-check %s\n", kRuntallyVersion); return finish(kProgram, 0);
+        default: return usage_error(kProgram, kUsage, refused_option(answer, argv));
         }
     }
-    if (first_log >= argc)
-        return usage_error("no log named");
+    if (optind == argc && list_path == nullptr)
+        return usage_error(kProgram, kUsage, "no log named");
+    LogList logs(argv + optind, argv + argc, list_path, form);
+    if (!logs.problem().empty())
+        return usage_error(kProgram, kUsage, logs.problem());
 
     AppData record;  // one record for the run, as in runtally: periods carry from log to log
     PeriodSource period;
-    bool all_read = true;
-    for (int i = first_log; i < argc && std::ferror(stdout) == 0; ++i)
-        all_read = check_log(argv[i], pattern, record, period, stdout) && all_read;
-    return finish(all_read ? 0 : 1);
+    bool all_pass = true;
+    for (LogName name; std::ferror(stdout) == 0 && logs.next(name);)
+        all_pass = check_log(name, options, record, period, stdout) && all_pass;
+    if (logs.error() != 0) {
+        path_failed(kProgram, list_path, std::strerror(logs.error()));
+        all_pass = false;
+    }
+    return finish(kProgram, all_pass ? 0 : 1);
 }

@@ -6,34 +6,48 @@
 #include "runtally-check/log_moves.hpp"
 #include "runtally-check/text.hpp"
 
+#include <cstring>
 #include <string_view>
 
 using namespace logformat;
 
-namespace {
+Head head_at(LogStream& log)
+{
+    Head head;
+    BlockBuffer& bytes = log.bytes();
+    if (static_cast<std::size_t>(bytes.data_end() - bytes.data()) >= head.bytes.size()) [[likely]] {
+        std::memcpy(head.bytes.data(), bytes.data(), head.bytes.size());
+        head.size = head.bytes.size();
+        return head;
+    }
+    for (int c; head.size < head.bytes.size() && (c = bytes.peek_at(head.size)) != BlockBuffer::kEnd; ++head.size)
+        head.bytes[head.size] = static_cast<char>(c);
+    return head;
+}
 
-// The text found where a match broke off is quoted up to this many bytes.
-constexpr std::size_t kQuotedBytes = 20;
-static_assert(kQuotedBytes < BlockBuffer::kLookahead, "the quoted text is looked at ahead of the stream's position");
-
-}  // namespace
-
-Found found_at(LogStream& log)
+Found found_in(const Head& head)
 {
     Found found;
     for (std::size_t i = 0; i <= kQuotedBytes; ++i) {
-        const int c = log.bytes().peek_at(i);
-        if (c == BlockBuffer::kEnd || c == '\n') {
-            found.file_ends = c == BlockBuffer::kEnd;
+        if (i == head.size || head.bytes[i] == '\n') {
+            found.file_ends = i == head.size;
             return found;
         }
         if (i == kQuotedBytes) {
             found.truncated = true;
             return found;
         }
-        found.text += static_cast<char>(c);
+        found.text += head.bytes[i];
     }
     return found;
+}
+
+std::string shown(const std::string& bytes, bool truncated)
+{
+    std::string text = quoted(bytes);
+    if (truncated)
+        text.insert(text.size() - 1, "\u2026");
+    return text;
 }
 
 std::string stop_message(const MatchBreak& stop, LogPattern pattern, const Found& found)
@@ -48,18 +62,15 @@ std::string stop_message(const MatchBreak& stop, LogPattern pattern, const Found
     if (found.text.empty())
         return "expected " + expected + " but the " + (found.file_ends ? "file" : "line") + " ends" +
                (stop.consumed.empty() ? "" : " after " + quoted(stop.consumed));
-    std::string text = quoted(stop.consumed + found.text);
-    if (found.truncated)
-        text.insert(text.size() - 1, "\u2026");
-    return "expected " + expected + " but found " + text;
+    return "expected " + expected + " but found " + shown(stop.consumed + found.text, found.truncated);
 }
 
 Rest rest_of(LogStream& log, LogPattern pattern, std::uint64_t stop_line)
 {
-    if (log.position_of(log.offset()).line == stop_line)
-        skip_line(log);
-    AppData scratch;
     Rest rest;
+    if (log.position_of(log.offset()).line == stop_line)
+        rest.nul_on_stop_line = skip_line(log);
+    AppData scratch;
     while (!skip_space_to_end(log)) {
         const std::uint64_t before = log.offset();
         const int result = read_sample(log, pattern, scratch);
@@ -108,4 +119,26 @@ bool four_values_read_full(LogPattern pattern, std::uint64_t samples, const Matc
 {
     return pattern == LogPattern::Full && samples == 1 && stop.element == element_count(LogPattern::Short) &&
            stop.part == Part::Comma && found.text.empty() && !found.file_ends && rest.records > 0 && rest.whole == 0;
+}
+
+std::string compressed_note(std::string_view first_bytes, LogPattern pattern)
+{
+    struct Format {
+        std::string_view name;
+        std::string_view magic;
+        std::string_view reader;  // the command that writes it out decompressed
+    };
+    static constexpr Format kFormats[] = {
+        {"gzip", "\x1f\x8b", "zcat"},
+        {"bzip2", "BZh", "bzcat"},
+        {"xz", {"\xfd" "7zXZ\0", 6}, "xzcat"},
+        {"zstd", "\x28\xb5\x2f\xfd", "zstdcat"},
+    };
+    static_assert(kQuotedBytes + 1 >= 6, "a log's head holds the longest magic number, xz's");
+    for (const Format& format : kFormats)
+        if (first_bytes.starts_with(format.magic))
+            return "this file is compressed with " + std::string(format.name) + ": read it decompressed, as in " +
+                   (pattern == LogPattern::Full ? "runtally" : "runtally2") + " <(" + std::string(format.reader) +
+                   " LOG)";
+    return "";
 }

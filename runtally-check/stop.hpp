@@ -8,9 +8,11 @@
 #include "logformat/pattern.hpp"
 #include "logformat/read_notes.hpp"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // An element's name, as messages give it: "CPU".
 inline std::string name_of(logformat::LogPattern pattern, std::size_t element)
@@ -18,14 +20,37 @@ inline std::string name_of(logformat::LogPattern pattern, std::size_t element)
     return std::string(logformat::elements_of(pattern)[element].name());
 }
 
-// The text at the stream's position, up to the end of its line.
+// The text found where a match broke off is quoted up to this many bytes.
+inline constexpr std::size_t kQuotedBytes = 20;
+static_assert(kQuotedBytes < logformat::BlockBuffer::kLookahead,
+              "the quoted text is looked at ahead of the stream's position");
+
+// The bytes at the stream's position, one more than are quoted: taken before
+// each read, so that the start of a record can be quoted once the stream has
+// passed it, and the start of a log told from its first bytes.
+struct Head {
+    std::array<char, kQuotedBytes + 1> bytes{};
+    std::size_t size = 0;  // fewer than all where the log ends
+    std::string_view view() const { return {bytes.data(), size}; }
+};
+
+Head head_at(logformat::LogStream& log);
+
+// The text at a place, up to the end of its line.
 struct Found {
     std::string text;        // kQuotedBytes at most
     bool truncated = false;  // the line goes on
     bool file_ends = false;  // the file, not the line, ends after the text
 };
 
-Found found_at(logformat::LogStream& log);
+Found found_in(const Head& head);
+inline Found found_at(logformat::LogStream& log)
+{
+    return found_in(head_at(log));
+}
+
+// Bytes of a log quoted as in C, with an ellipsis where the line goes on.
+std::string shown(const std::string& bytes, bool truncated);
 
 // "expected ... but found ...".
 std::string stop_message(const logformat::MatchBreak& stop, logformat::LogPattern pattern, const Found& found);
@@ -36,6 +61,7 @@ struct Rest {
     std::uint64_t lines = 0;  // lines of the whole log
     std::uint64_t records = 0;
     std::uint64_t whole = 0;  // records with every element of the pattern
+    bool nul_on_stop_line = false;  // a NUL byte after the stop, on its line
 };
 
 Rest rest_of(logformat::LogStream& log, logformat::LogPattern pattern, std::uint64_t stop_line);
@@ -53,3 +79,7 @@ bool five_values_read_short(logformat::LogPattern pattern, std::uint64_t samples
 // form.
 bool four_values_read_full(logformat::LogPattern pattern, std::uint64_t samples, const logformat::MatchBreak& stop,
                            const Found& found, const Rest& rest);
+
+// The note for a log whose first bytes are the magic number of a compressed
+// format: which it is, and how to read it. Empty for any other log.
+std::string compressed_note(std::string_view first_bytes, logformat::LogPattern pattern);

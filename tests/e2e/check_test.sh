@@ -23,6 +23,18 @@ printf '%s%s%s' "$four" "$four" "$four" >four.log
 printf '%s%s%s' "$four" "$four" "$line" >four-then-five.log
 for i in $(seq 100); do printf '%s' "$line"; done >hundred.log
 for i in $(seq 1234); do printf '%s' "$line"; done >thousands.log
+printf '%sL:2, CPU:0.5, B:3,\n%s' "$line" "$line" >cut-line.log
+printf '%sL:2, CPU:0.5,\n  B:3,\n%s%s' "$line" "$line" "$line" >three-lines.log
+printf '\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03' >gzip.log
+printf 'BZh91AY&SY' >bzip2.log
+printf '\xfd7zXZ\x00\x00\x04' >xz.log
+printf '\x28\xb5\x2f\xfd\x24\x00' >zstd.log
+printf 'L:1\x00\x00\x00\x01\n%s' "$line" >nul.log
+printf '%sL:2, CPU:0.5,\n' "$line" >killed.log
+printf '%s' "$line" >'a log.log'
+printf '%s%s' "$line" "$line" >$'two\nlines.log'
+printf 'a log.log\ngood.log\n' >list
+printf 'a log.log\0two\nlines.log\0' >list0
 mkdir directory
 printf '%s# x\n' "$line" >"$hostile_name"
 
@@ -46,7 +58,7 @@ partial-tag.log: 1 sample, stops at line 2, column 20
 ' "" '"$check_program" partial-tag.log'
 
 check "a truncated last line" 1 'truncated.log:2:17: error: expected a number for B but the file ends
-truncated.log: 1 sample, stops at line 2, column 17
+truncated.log: 1 sample, last record cut off at line 2, column 17
 ' "" '"$check_program" truncated.log'
 
 check "a five-value log read short" 1 'good.log:1:28: error: expected "L:" but found ", P:1000"
@@ -100,6 +112,66 @@ twelve.log: note: 2 more samples without a period
 twelve.log: 12 samples, read to the end
 " "" '"$check_program" twelve.log'
 
+check "a line cut after a comma: the error where the match breaks off, a note where the record began" 1 'cut-line.log:3:1: error: expected "MCPU:" but found "L:1, CPU:0.5, B:2, M…"
+cut-line.log:2:1: note: the record that breaks off at line 3 begins here: "L:2, CPU:0.5, B:3,"
+cut-line.log: 1 sample, stops at line 3, column 1
+' "" '"$check_program" cut-line.log'
+
+check "a record cut over three lines" 1 'three-lines.log:4:1: error: expected "MCPU:" but found "L:1, CPU:0.5, B:2, M…"
+three-lines.log:2:1: note: the record that breaks off at line 4 begins here: "L:2, CPU:0.5,"
+three-lines.log:4:1: note: reading stops here; the line after it is a record that was not counted
+three-lines.log: 1 sample, stops at line 4, column 1
+' "" '"$check_program" three-lines.log'
+
+check "compressed logs, named by their magic numbers" 1 'gzip.log:1:1: error: expected "L:" but found "\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03"
+gzip.log:1:1: note: this file is compressed with gzip: read it decompressed, as in runtally <(zcat LOG)
+gzip.log: 0 samples, stops at line 1, column 1
+bzip2.log:1:1: error: expected "L:" but found "BZh91AY&SY"
+bzip2.log:1:1: note: this file is compressed with bzip2: read it decompressed, as in runtally <(bzcat LOG)
+bzip2.log: 0 samples, stops at line 1, column 1
+xz.log:1:1: error: expected "L:" but found "\xfd7zXZ\x00\x00\x04"
+xz.log:1:1: note: this file is compressed with xz: read it decompressed, as in runtally <(xzcat LOG)
+xz.log: 0 samples, stops at line 1, column 1
+zstd.log:1:1: error: expected "L:" but found "(\xb5/\xfd$\x00"
+zstd.log:1:1: note: this file is compressed with zstd: read it decompressed, as in runtally <(zstdcat LOG)
+zstd.log: 0 samples, stops at line 1, column 1
+' "" '"$check_program" gzip.log bzip2.log xz.log zstd.log'
+
+check "read short, a compressed log names runtally2" 1 'gzip.log:1:1: error: expected "L:" but found "\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03"
+gzip.log:1:1: note: this file is compressed with gzip: read it decompressed, as in runtally2 <(zcat LOG)
+gzip.log: 0 samples, stops at line 1, column 1
+' "" '"$check_program" --short gzip.log'
+
+check "a NUL byte in the first line" 1 'nul.log:1:4: error: expected ", CPU:" but found "\x00\x00\x00\x01"
+nul.log:1:4: note: reading stops here; the line after it is a record that was not counted
+nul.log:1:4: note: the first line holds a NUL byte: this file does not look like a text log
+nul.log: 0 samples, stops at line 1, column 4
+' "" '"$check_program" nul.log'
+
+killed='killed.log:3:1: SEVERITY: expected "B:" but the file ends
+killed.log:2:1: note: the record that breaks off at line 3 begins here: "L:2, CPU:0.5,"
+killed.log: 1 sample, last record cut off at line 3, column 1
+truncated.log:2:17: SEVERITY: expected a number for B but the file ends
+truncated.log: 1 sample, last record cut off at line 2, column 17
+'
+check "a killed run's last record is an error" 1 "${killed//SEVERITY/error}" "" '"$check_program" killed.log truncated.log'
+check "a killed run's last record, allowed: a warning" 0 "${killed//SEVERITY/warning}" "" \
+    '"$check_program" --allow-cut-end killed.log truncated.log'
+check "--allow-cut-end does not hide a stop in the middle" 1 'tag.log:2:15: error: expected "B:" but found "b:0.97, MCPU:0.5, P:…"
+tag.log:2:15: note: reading stops here; 1 of the 2 lines after it is a record that was not counted
+tag.log: 1 sample, stops at line 2, column 15
+' "" '"$check_program" --allow-cut-end tag.log'
+
+check "logs from standard input, --files-from and --files0-from" 0 '-: 1 sample, read to the end
+a log.log: 1 sample, read to the end
+good.log: 2 samples, read to the end
+a log.log: 1 sample, read to the end
+two\nlines.log: 2 samples, read to the end
+' "" '"$check_program" --files-from=list - <"a log.log" && "$check_program" --files0-from=- <list0'
+
+check "standard input, named in the list it holds" 1 '-: 0 samples, cannot be read
+' $'runtally-check: -: standard input holds the list of logs\n' 'echo - | "$check_program" --files-from=-'
+
 check "counts of a hundred and of thousands, in plain digits" 0 'hundred.log: 100 samples, read to the end
 thousands.log: 1234 samples, read to the end
 ' "" '"$check_program" hundred.log thousands.log'
@@ -118,11 +190,13 @@ missing-$hostile_shown: 0 samples, cannot be read
 " "runtally-check: missing-$hostile_shown: No such file or directory
 " 'scanned "$check_program" "$hostile_name" no-period-first.log "missing-$hostile_name"'
 
-usage=$'usage: runtally-check [--short] [--] LOG...\nTry \'runtally-check --help\' for more.\n'
+usage=$'usage: runtally-check [OPTION]... [--] LOG...\n   or: runtally-check [OPTION]... --files-from=FILE|--files0-from=FILE [LOG]...\nTry \'runtally-check --help\' for more.\n'
 check "no log" 2 "" "runtally-check: no log named
 $usage" '"$check_program" --short'
 check "an unknown option" 2 "" "runtally-check: unknown option '-x'
 $usage" '"$check_program" -x good.log'
+check "standard input named twice" 2 "" "runtally-check: standard input ('-') can be read only once
+$usage" '"$check_program" - --files-from=- </dev/null'
 check "-- ends the options" 1 "-x: 0 samples, cannot be read
 " $'runtally-check: -x: No such file or directory\n' '"$check_program" -- -x'
 check "standard output full" 1 "" $'runtally-check: write error: No space left on device\n' '"$check_program" good.log >/dev/full'
