@@ -25,12 +25,15 @@ for i in $(seq 100); do printf '%s' "$line"; done >hundred.log
 for i in $(seq 1234); do printf '%s' "$line"; done >thousands.log
 printf '%sL:2, CPU:0.5, B:3,\n%s' "$line" "$line" >cut-line.log
 printf '%sL:2, CPU:0.5,\n  B:3,\n%s%s' "$line" "$line" "$line" >three-lines.log
+# The record begins 10 bytes before the end of the first 64 KiB block.
+printf '%s%65490s%s\n%s' "$line" "" "L:2, CPU:0.5, B:3.25," "$line" >at-block-end.log
 printf '\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03' >gzip.log
 printf 'BZh91AY&SY' >bzip2.log
 printf '\xfd7zXZ\x00\x00\x04' >xz.log
 printf '\x28\xb5\x2f\xfd\x24\x00' >zstd.log
 printf 'L:1\x00\x00\x00\x01\n%s' "$line" >nul.log
 printf '%sL:2, CPU:0.5,\n' "$line" >killed.log
+printf '%sL:2, CPU:0.5, B\n%s' "$line" "$line" >cut-in-the-middle.log
 printf '%s' "$line" >'a log.log'
 printf '%s%s' "$line" "$line" >$'two\nlines.log'
 printf 'a log.log\ngood.log\n' >list
@@ -81,13 +84,14 @@ four-then-five.log:1:28: note: reading stops here; all 2 lines after it are reco
 four-then-five.log: 1 sample, stops at line 1, column 28
 " "" '"$check_program" four-then-five.log'
 
-check "P missing in the middle, and at the first sample of a run" 1 'no-period.log:2:1: warning: this sample has no period (P): it takes P:1000 from line 1
+check "P missing in the middle, and at the first sample of a run" 1 'good.log: 2 samples, read to the end
+no-period.log:2:1: warning: this sample has no period (P): it takes P:1000 from line 1
 no-period.log:2:28: error: expected ", P:" but the line ends
 no-period.log:2:28: note: reading stops here; the line after it is a record that was not counted
 no-period.log: 2 samples, stops at line 2, column 28
 no-period-first.log:1:1: warning: this sample has no period (P): it takes P:1000 from no-period.log:1
 no-period-first.log: 2 samples, read to the end
-' "" '"$check_program" no-period.log no-period-first.log'
+' "" '"$check_program" good.log no-period.log no-period-first.log'
 
 check "no period read yet" 0 'no-period-first.log:1:1: warning: this sample has no period (P), and no line has given one yet: it weighs 0 s
 no-period-first.log: 2 samples, read to the end
@@ -122,6 +126,11 @@ three-lines.log:2:1: note: the record that breaks off at line 4 begins here: "L:
 three-lines.log:4:1: note: reading stops here; the line after it is a record that was not counted
 three-lines.log: 1 sample, stops at line 4, column 1
 ' "" '"$check_program" three-lines.log'
+
+check "a record that breaks off, begun just before the end of a block" 1 "at-block-end.log:3:1: error: expected \"MCPU:\" but found \"L:1, CPU:0.5, B:2, M…\"
+at-block-end.log:2:65491: note: the record that breaks off at line 3 begins here: \"L:2, CPU:0.5, B:3.25…\"
+at-block-end.log: 1 sample, stops at line 3, column 1
+" "" '"$check_program" at-block-end.log'
 
 check "compressed logs, named by their magic numbers" 1 'gzip.log:1:1: error: expected "L:" but found "\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03"
 gzip.log:1:1: note: this file is compressed with gzip: read it decompressed, as in runtally <(zcat LOG)
@@ -160,7 +169,10 @@ check "a killed run's last record, allowed: a warning" 0 "${killed//SEVERITY/war
 check "--allow-cut-end does not hide a stop in the middle" 1 'tag.log:2:15: error: expected "B:" but found "b:0.97, MCPU:0.5, P:…"
 tag.log:2:15: note: reading stops here; 1 of the 2 lines after it is a record that was not counted
 tag.log: 1 sample, stops at line 2, column 15
-' "" '"$check_program" --allow-cut-end tag.log'
+cut-in-the-middle.log:2:15: error: expected "B:" but the line ends after "B"
+cut-in-the-middle.log:2:15: note: reading stops here; the line after it is a record that was not counted
+cut-in-the-middle.log: 1 sample, stops at line 2, column 15
+' "" '"$check_program" --allow-cut-end tag.log cut-in-the-middle.log'
 
 check "logs from standard input, --files-from and --files0-from" 0 '-: 1 sample, read to the end
 a log.log: 1 sample, read to the end
