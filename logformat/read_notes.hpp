@@ -55,6 +55,11 @@ struct ReadNotes {
     MatchBreak stop;
     std::array<ValueNote, kMostElements> values{};  // one at most for each number
     std::size_t value_count = 0;
+    // Read ahead as the programs do, the notes told only where the character
+    // rules read (runtally-table); otherwise one record at a time
+    // (runtally-check, with its per-read bookkeeping, measured slower
+    // reading ahead). Set by the caller; clear() keeps it.
+    bool read_ahead = false;
 
     // Ready for the next read; cheaper than a fresh one, as reads are many.
     void clear()

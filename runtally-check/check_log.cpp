@@ -4,7 +4,7 @@
 #include "logformat/log_stream.hpp"
 #include "logformat/pattern.hpp"
 #include "logformat/read_sample.hpp"
-#include "runtally-check/log_moves.hpp"
+#include "common/log_moves.hpp"
 #include "runtally-check/stop.hpp"
 #include "runtally-check/text.hpp"
 
