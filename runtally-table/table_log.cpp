@@ -135,18 +135,47 @@ struct WindowCursor {
     }
 };
 
-// The verdict on a log read up to the read that gave no sample, which began
-// at `start`; `notes` hold that read's notes and the last sample's.
-Verdict verdict_on(LogStream& log, std::uint64_t start, std::uint64_t samples, const ReadNotes& last,
-                   const ReadNotes& after)
+// How the reading of a log ended: the read that gave no sample, and the
+// last sample's read.
+struct Ending {
+    std::array<ReadNotes, 2> notes;
+    std::size_t now = 0;      // notes[now] is the read that gave no sample
+    std::uint64_t start = 0;  // where that read began
+    std::uint64_t samples = 0;
+};
+
+// Reads as the programs read: every sample, up to the first read that is
+// none. Expanded for each pattern, so that the reads know their elements.
+[[gnu::always_inline]] inline Ending read_samples(LogStream& log, LogPattern pattern, const TableOptions& options,
+                                                  AppData& record, Figures& figures, WindowCursor& window,
+                                                  const LogRows& rows)
 {
+    Ending e;
+    for (;; e.now ^= 1, ++e.samples) {
+        e.start = log.offset();
+        if (!is_sample(read_sample_noting_breaks(log, pattern, record, e.notes[e.now])))
+            return e;
+        if (options.windows != Windows::None)
+            window.enter(record, figures, rows);
+        if (pattern == LogPattern::Full)
+            tally_sample(record, figures.full);
+        else
+            figures.brief.add_sample(record.B);
+    }
+}
+
+// The verdict on a log whose reading ended so.
+Verdict verdict_on(LogStream& log, const Ending& ending)
+{
+    const ReadNotes& last = ending.notes[ending.now ^ 1];
+    const ReadNotes& after = ending.notes[ending.now];
     Verdict verdict;
     if (log.error() != 0)
         return verdict;
     // Where that read consumed nothing, its match broke off where the last
     // sample's did, if that one broke off: that is where the reading stopped.
-    const bool consumed = log.offset() != start;
-    const MatchBreak& stop = !consumed && samples > 0 && !last.complete ? last.stop : after.stop;
+    const bool consumed = log.offset() != ending.start;
+    const MatchBreak& stop = !consumed && ending.samples > 0 && !last.complete ? last.stop : after.stop;
     if (!consumed && skip_space_to_end(log))
         return verdict;
     verdict.complete = false;
@@ -179,24 +208,10 @@ bool table_log(const LogName& name, const TableOptions& options, AppData& record
     LogStream& log = *stream;
     log.count_lines();
 
-    // Read as the programs read: every sample, up to the first read that is none.
-    std::array<ReadNotes, 2> notes;  // the last sample's read, and the read after it
-    std::size_t now = 0;
-    std::uint64_t start = 0;
-    std::uint64_t samples = 0;
-    for (;; now ^= 1, ++samples) {
-        start = log.offset();
-        if (!is_sample(read_sample_noting_breaks(log, options.pattern, record, notes[now])))
-            break;
-        if (options.windows != Windows::None)
-            window.enter(record, figures, rows);
-        if (options.pattern == LogPattern::Full)
-            tally_sample(record, figures.full);
-        else
-            figures.brief.add_sample(record.B);
-    }
-
-    Verdict verdict = verdict_on(log, start, samples, notes[now ^ 1], notes[now]);
+    const Ending ending = options.pattern == LogPattern::Full
+                              ? read_samples(log, LogPattern::Full, options, record, figures, window, rows)
+                              : read_samples(log, LogPattern::Short, options, record, figures, window, rows);
+    Verdict verdict = verdict_on(log, ending);
     if (close_log(kProgram, name.path.c_str(), log))
         verdict = {false, "", std::strerror(log.error())};
     rows.write(window.from(), window.to(), figures, verdict);
