@@ -27,7 +27,7 @@ check() {
 # the build tree's print, on the shipped examples.
 check_programs_run() {
     local kind=$1 bin=$2 build=$3 source_dir=$4 program log
-    for program in runtally runtally2 runtally-check; do
+    for program in runtally runtally2 runtally-check runtally-table; do
         log=("$source_dir"/examples/*.log)
         [[ $program == runtally2 ]] && log=("$source_dir"/examples/short/tracker.log)
         check "$kind $program runs" 0 "$("$build/$program" "${log[@]}")
