@@ -121,8 +121,9 @@ struct WindowCursor {
         double target = index;
         if (options.windows == Windows::OfSeconds) {
             // A sample starts where the periods before it end; where periods
-            // were negative, before the current window: it stays in it.
-            target = std::max(index, std::floor(static_cast<double>(elapsed) / (options.seconds * 1e6)));
+            // were negative, maybe before the current window: it stays in
+            // it, as windows are left only forward.
+            target = std::floor(static_cast<double>(elapsed) / (options.seconds * 1e6));
             elapsed += record.P;
         } else if (in_window == options.samples) {
             target = index + 1;
