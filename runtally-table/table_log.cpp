@@ -4,9 +4,8 @@
 #include "common/log_moves.hpp"
 #include "common/diagnostics.hpp"
 #include "logformat/read_sample.hpp"
-#include "runtally/metric_data.hpp"
+#include "runtally-table/log_rows.hpp"
 #include "runtally/tally_log.hpp"
-#include "runtally2/metric_data.hpp"
 
 #include <array>
 #include <cmath>
@@ -20,80 +19,6 @@ using namespace logformat;
 namespace {
 
 constexpr const char* kProgram = "runtally-table";
-
-constexpr std::array<std::string_view, 11> kFullColumns = {
-    "log", "samples", "complete", "stop", "error", "seconds",
-    "benefit", "instability", "utilization", "missed", "missed_percent"};
-constexpr std::array<std::string_view, 13> kFullWindowColumns = {
-    "log", "from", "to", "samples", "complete", "stop", "error", "seconds",
-    "benefit", "instability", "utilization", "missed", "missed_percent"};
-constexpr std::array<std::string_view, 7> kShortColumns = {
-    "log", "samples", "complete", "stop", "error", "benefit", "instability"};
-constexpr std::array<std::string_view, 9> kShortWindowColumns = {
-    "log", "from", "to", "samples", "complete", "stop", "error", "benefit", "instability"};
-constexpr std::size_t kMostColumns = kFullWindowColumns.size();
-
-// The figures of a log or of one of its windows, by runtally's accumulator
-// (Full pattern) or runtally2's (Short).
-struct Figures {
-    MetricData full;
-    runtally2::MetricData brief;
-
-    void start_window()
-    {
-        full.start_window();
-        brief.start_window();
-    }
-};
-
-// What a row says of the reading: true, with no stop and no error, for
-// every window but a log's last one.
-struct Verdict {
-    bool complete = true;
-    std::string stop;  // "LINE:COLUMN" where the reading stopped
-    std::string error;
-};
-
-Cell text_or_none(const std::string& text)
-{
-    return text.empty() ? Cell{} : Cell{std::string_view(text)};
-}
-
-// The rows of one log.
-struct LogRows {
-    const TableOptions& options;
-    TableWriter& writer;
-    const std::string log = {};  // the name, escaped
-
-    void write(double from, double to, const Figures& figures, const Verdict& verdict) const
-    {
-        std::array<Cell, kMostColumns> cells;
-        std::size_t n = 0;
-        cells[n++] = std::string_view(log);
-        if (options.windows != Windows::None) {
-            cells[n++] = from;
-            cells[n++] = to;
-        }
-        const bool full = options.pattern == LogPattern::Full;
-        cells[n++] = full ? figures.full.get_num_samples() : figures.brief.get_num_samples();
-        cells[n++] = verdict.complete;
-        cells[n++] = text_or_none(verdict.stop);
-        cells[n++] = text_or_none(verdict.error);
-        if (full) {
-            const MetricData& m = figures.full;
-            cells[n++] = m.get_seconds();
-            cells[n++] = m.get_benefit();
-            cells[n++] = m.get_instability();
-            cells[n++] = m.get_utilization();
-            cells[n++] = m.get_missed_deadlines();
-            cells[n++] = 100 * m.get_missed_deadline_frequency();
-        } else {
-            cells[n++] = figures.brief.get_benefit();
-            cells[n++] = figures.brief.get_instability();
-        }
-        writer.row(std::span<const Cell>(cells.data(), n));
-    }
-};
 
 // Where the samples of a log fall: windows of sample time or of samples,
 // from the first to the current, never back.
@@ -185,14 +110,6 @@ Verdict verdict_on(LogStream& log, const Ending& ending)
 }
 
 }  // namespace
-
-std::span<const std::string_view> columns_of(const TableOptions& options)
-{
-    const bool windows = options.windows != Windows::None;
-    if (options.pattern == LogPattern::Full)
-        return windows ? std::span<const std::string_view>(kFullWindowColumns) : kFullColumns;
-    return windows ? std::span<const std::string_view>(kShortWindowColumns) : kShortColumns;
-}
 
 bool table_log(const LogName& name, const TableOptions& options, AppData& record, TableWriter& writer)
 {

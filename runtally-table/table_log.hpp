@@ -7,22 +7,8 @@
 
 #include "common/log_list.hpp"
 #include "logformat/app_data.hpp"
+#include "runtally-table/log_rows.hpp"
 #include "runtally-table/table_writer.hpp"
-
-#include <span>
-#include <string_view>
-
-enum class Windows { None, OfSeconds, OfSamples };
-
-struct TableOptions {
-    logformat::LogPattern pattern = logformat::LogPattern::Full;
-    Windows windows = Windows::None;
-    double seconds = 0;     // the size of a window of sample time
-    long long samples = 0;  // the size of a window of samples
-};
-
-// The table's columns, in order, for these options.
-std::span<const std::string_view> columns_of(const TableOptions& options);
 
 // Reads the log named and writes its rows. `record` is the run's one record:
 // a sample without a period keeps the last one read, from this log or an
