@@ -24,9 +24,11 @@ constexpr const char* kProgram = "runtally-table";
 // from the first to the current, never back.
 struct WindowCursor {
     const TableOptions& options;
-    double index = 0;            // of the current window
-    std::int64_t elapsed = 0;    // the sample time before the next sample, in microseconds
-    long long in_window = 0;     // samples in the current window
+    double index = 0;  // of the current window
+    // The sample time before the next sample, in microseconds: a sum of
+    // whole numbers, exact up to 2^53 (285 years), and never overflowing.
+    double elapsed = 0;
+    long long in_window = 0;  // samples in the current window
 
     double from() const
     {
@@ -48,7 +50,7 @@ struct WindowCursor {
             // A sample starts where the periods before it end; where periods
             // were negative, maybe before the current window: it stays in
             // it, as windows are left only forward.
-            target = std::floor(static_cast<double>(elapsed) / (options.seconds * 1e6));
+            target = std::floor(elapsed / (options.seconds * 1e6));
             elapsed += record.P;
         } else if (in_window == options.samples) {
             target = index + 1;
