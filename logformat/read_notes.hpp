@@ -77,4 +77,14 @@ struct ReadNotes {
     }
 };
 
+// Where the reading of a log stopped, from the notes of its last sample's
+// read and of the read after it, which gave no sample: where that read
+// consumed nothing, its match broke off where the last sample's did, if
+// that one broke off; otherwise where its own did.
+inline const MatchBreak& reading_stop(const ReadNotes& last_sample, const ReadNotes& after, bool after_consumed,
+                                      bool any_sample)
+{
+    return !after_consumed && any_sample && !last_sample.complete ? last_sample.stop : after.stop;
+}
+
 }  // namespace logformat

@@ -142,11 +142,8 @@ bool check_log(const char* path, const LogPattern pattern, AppData& record, Peri
         return false;
     }
 
-    // Where a read that is no sample consumed nothing, its match broke off
-    // where the last sample's did, if that one broke off: that tells why.
     const bool consumed = log.offset() != start;
-    const ReadNotes& last = notes[now ^ 1];
-    const MatchBreak& stop = !consumed && samples > 0 && !last.complete ? last.stop : notes[now].stop;
+    const MatchBreak& stop = reading_stop(notes[now ^ 1], notes[now], consumed, samples > 0);
     const Found found = found_at(log);
     if (!consumed && skip_space_to_end(log)) {
         report.summary(samples, "read to the end");

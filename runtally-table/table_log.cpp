@@ -95,15 +95,12 @@ struct Ending {
 // The verdict on a log whose reading ended so.
 Verdict verdict_on(LogStream& log, const Ending& ending)
 {
-    const ReadNotes& last = ending.notes[ending.now ^ 1];
-    const ReadNotes& after = ending.notes[ending.now];
     Verdict verdict;
     if (log.error() != 0)
-        return verdict;
-    // Where that read consumed nothing, its match broke off where the last
-    // sample's did, if that one broke off: that is where the reading stopped.
+        return verdict;  // the caller tells of the fault
     const bool consumed = log.offset() != ending.start;
-    const MatchBreak& stop = !consumed && ending.samples > 0 && !last.complete ? last.stop : after.stop;
+    const MatchBreak& stop = reading_stop(ending.notes[ending.now ^ 1], ending.notes[ending.now], consumed,
+                                          ending.samples > 0);
     if (!consumed && skip_space_to_end(log))
         return verdict;
     verdict.complete = false;
