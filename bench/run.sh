@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Throughput and peak memory of runtally and runtally2, measured against the
+# Throughput and peak memory of runtally and runtally2 (and the throughput
+# of runtally-table beside runtally's), measured against the
 # fscanf baseline and against `wc -l` (the cost of merely finding the lines),
 # on two mixes of numbers: the logger mix (mostly %f) and the scientific mix
 # (%e and %.9g, 7 to 10 significant digits, many with an exponent).
@@ -121,8 +122,8 @@ ensure "$long_number" $((${#number_head} + number_digits + ${#number_tail})) lon
 ensure "$blank_lines" $((2 * ${#sample_line} + blank_bytes)) blank_lines_log
 
 # --- throughput --------------------------------------------------------------
-programs=(runtally fscanf_full wc_full runtally2 fscanf_short wc_short
-    runtally_sci fscanf_full_sci wc_full_sci runtally2_sci fscanf_short_sci wc_short_sci)
+programs=(runtally runtally_table fscanf_full wc_full runtally2 fscanf_short wc_short
+    runtally_sci runtally_table_sci fscanf_full_sci wc_full_sci runtally2_sci fscanf_short_sci wc_short_sci)
 [[ -z $before ]] || programs+=(before_full before_short before_full_sci before_short_sci)
 
 # run_program ID: ID names a program and, with _sci at its end, the
@@ -136,6 +137,7 @@ run_program() {
     fi
     case $id in
     runtally) "$bin/runtally" "$full_log" ;;
+    runtally_table) "$bin/runtally-table" "$full_log" ;;
     fscanf_full) "$bin/tests/support/fscanf_tally" full "$full_log" ;;
     wc_full) wc -l "$full_log" ;;
     runtally2) "$bin/runtally2" "$short_log" ;;
@@ -181,6 +183,7 @@ printf "%-20s %-7s %10s %9s %12s %12s\n" program log "seconds" "MB/s" "fscanf/th
 for mix in "" _sci; do
     [[ -z $mix ]] && echo "-- logger mix" || echo "-- scientific mix"
     row runtally "Full" "runtally$mix" "fscanf_full$mix" "wc_full$mix"
+    row runtally-table "Full" "runtally_table$mix" "fscanf_full$mix" "wc_full$mix"
     [[ -z $before ]] || row "runtally before" Full "before_full$mix" "fscanf_full$mix" "wc_full$mix"
     row "fscanf_tally full" Full "fscanf_full$mix" "fscanf_full$mix" "wc_full$mix"
     row "wc -l" Full "wc_full$mix" "fscanf_full$mix" "wc_full$mix"
@@ -188,6 +191,12 @@ for mix in "" _sci; do
     [[ -z $before ]] || row "runtally2 before" Short "before_short$mix" "fscanf_short$mix" "wc_short$mix"
     row "fscanf_tally short" Short "fscanf_short$mix" "fscanf_short$mix" "wc_short$mix"
     row "wc -l" Short "wc_short$mix" "fscanf_short$mix" "wc_short$mix"
+done
+for mix in "" _sci; do
+    label=scientific
+    [[ -n $mix ]] || label=logger
+    awk -v mix="$label" -v t="${seconds[runtally_table$mix]}" -v r="${seconds[runtally$mix]}" \
+        'BEGIN { printf "runtally-table / runtally, %s mix: %.2f\n", mix, t / r }'
 done
 echo
 

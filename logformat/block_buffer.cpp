@@ -1,5 +1,7 @@
 #include "logformat/block_buffer.hpp"
 
+#include "logformat/line_ends.hpp"
+
 #include <algorithm>
 #include <cassert>
 #include <cerrno>
@@ -101,10 +103,18 @@ void BlockBuffer::count_to(std::uint64_t offset)
     assert(offset <= offset_of(end_));
     const char* p = buffer_.data() + (counted_ - base_offset_);
     const char* const stop = buffer_.data() + (offset - base_offset_);
-    while (const void* found = std::memchr(p, '\n', static_cast<std::size_t>(stop - p))) {
-        p = static_cast<const char*>(found) + 1;
-        ++line_;
-        line_start_ = offset_of(p);
+    // A line or two (runtally-check asks at every read) is searched end by
+    // end; a block, before it is dropped, is counted many bytes at a time.
+    constexpr std::ptrdiff_t kSearched = 256;
+    if (stop - p < kSearched) {
+        while (const void* found = std::memchr(p, '\n', static_cast<std::size_t>(stop - p))) {
+            p = static_cast<const char*>(found) + 1;
+            ++line_;
+            line_start_ = offset_of(p);
+        }
+    } else if (const std::uint64_t ends = count_line_ends(p, stop); ends > 0) {
+        line_ += ends;
+        line_start_ = offset_of(static_cast<const char*>(memrchr(p, '\n', static_cast<std::size_t>(stop - p))) + 1);
     }
     counted_ = offset;
 }

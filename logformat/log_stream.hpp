@@ -50,6 +50,7 @@ public:
 private:
     friend int read_sample(LogStream& stream, LogPattern pattern, AppData& record);
     friend int read_sample(LogStream& stream, LogPattern pattern, AppData& record, ReadNotes& notes);
+    friend int read_sample_noting_breaks(LogStream& stream, LogPattern pattern, AppData& record, ReadNotes& notes);
 
     BlockBuffer bytes_;
     ReadAhead ahead_;

@@ -55,6 +55,11 @@ struct ReadNotes {
     MatchBreak stop;
     std::array<ValueNote, kMostElements> values{};  // one at most for each number
     std::size_t value_count = 0;
+    // Read ahead as the programs do, the notes told only where the character
+    // rules read (runtally-table); otherwise one record at a time
+    // (runtally-check, with its per-read bookkeeping, measured slower
+    // reading ahead). Set by the caller; clear() keeps it.
+    bool read_ahead = false;
 
     // Ready for the next read; cheaper than a fresh one, as reads are many.
     void clear()
@@ -71,5 +76,15 @@ struct ReadNotes {
             values[value_count++] = note;
     }
 };
+
+// Where the reading of a log stopped, from the notes of its last sample's
+// read and of the read after it, which gave no sample: where that read
+// consumed nothing, its match broke off where the last sample's did, if
+// that one broke off; otherwise where its own did.
+inline const MatchBreak& reading_stop(const ReadNotes& last_sample, const ReadNotes& after, bool after_consumed,
+                                      bool any_sample)
+{
+    return !after_consumed && any_sample && !last_sample.complete ? last_sample.stop : after.stop;
+}
 
 }  // namespace logformat

@@ -143,9 +143,9 @@ template <InstructionSet set>
 [[gnu::always_inline]] inline int read(BlockBuffer& bytes, ReadAhead& ahead, LogPattern pattern, AppData& record,
                                        ReadNotes* notes)
 {
-    // A read with notes takes one record at a time: runtally-check, with its
-    // per-read bookkeeping, measured slower reading ahead.
-    if (read_ahead_in_window<set>(bytes, ahead, pattern, notes == nullptr ? ReadAhead::kSamples : 1)) {
+    // A read with notes takes one record at a time, unless they ask to read ahead.
+    const bool one_record = notes != nullptr && !notes->read_ahead;
+    if (read_ahead_in_window<set>(bytes, ahead, pattern, one_record ? 1 : ReadAhead::kSamples)) {
         if (notes != nullptr)
             notes->complete = true;
         return ahead.take(pattern, record, bytes);

@@ -25,6 +25,21 @@ inline int read_sample(LogStream& stream, const LogPattern pattern, AppData& rec
     return stream.read_(stream.bytes_, stream.ahead_, pattern, record, nullptr);
 }
 
+// The programs' read, at their speed, telling `notes` whether the record
+// matched whole and, where the window did not read it, where the match
+// broke off; for runtally-table. Only a read by the character rules notes
+// the values that decisions changed.
+inline int read_sample_noting_breaks(LogStream& stream, const LogPattern pattern, AppData& record, ReadNotes& notes)
+{
+    if (stream.ahead_.holds(pattern, stream.bytes_)) [[likely]] {
+        notes.complete = true;
+        return stream.ahead_.take(pattern, record, stream.bytes_);
+    }
+    notes.clear();
+    notes.read_ahead = true;
+    return stream.read_(stream.bytes_, stream.ahead_, pattern, record, &notes);
+}
+
 // The same read, telling `notes` where the match broke off and which values
 // the reader's decisions changed; for runtally-check.
 int read_sample(LogStream& stream, LogPattern pattern, AppData& record, ReadNotes& notes);

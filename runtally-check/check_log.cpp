@@ -1,11 +1,11 @@
 #include "runtally-check/check_log.hpp"
 
 #include "common/diagnostics.hpp"
+#include "common/log_moves.hpp"
 #include "common/names.hpp"
 #include "logformat/log_stream.hpp"
 #include "logformat/pattern.hpp"
 #include "logformat/read_sample.hpp"
-#include "runtally-check/log_moves.hpp"
 #include "runtally-check/stop.hpp"
 
 #include <array>
@@ -90,8 +90,8 @@ bool check_log(const LogName& name, const CheckOptions& options, AppData& record
     // where the last sample's did, if that one broke off: that tells why,
     // and the record that broke off is the last sample's.
     const bool consumed = log.offset() != start;
-    const std::size_t broken = !consumed && samples > 0 && !notes[now ^ 1].complete ? now ^ 1 : now;
-    const MatchBreak& stop = notes[broken].stop;
+    const MatchBreak& stop = reading_stop(notes[now ^ 1], notes[now], consumed, samples > 0);
+    const std::size_t broken = &stop == &notes[now ^ 1].stop ? now ^ 1 : now;
     const Found found = found_at(log);
     if (!consumed && skip_space_to_end(log)) {
         report.summary(samples, "read to the end");

@@ -3,7 +3,7 @@
 #include "common/quoted.hpp"
 #include "logformat/cursor.hpp"
 #include "logformat/read_sample.hpp"
-#include "runtally-check/log_moves.hpp"
+#include "common/log_moves.hpp"
 #include "runtally-check/text.hpp"
 
 #include <cstring>

@@ -4,6 +4,12 @@ void MetricData::clear()
 {
     prev_b = 0;
     cur_b = 0;
+    first_of_log = true;
+    start_window();
+}
+
+void MetricData::start_window()
+{
     benefit = 0;
     instability = 0;
     num_samples = 0;

@@ -15,14 +15,20 @@ class MetricData {
 public:
     MetricData() { clear(); }
 
+    // Ready for a log: no sample yet.
     void clear();
+    // Ready for a window of the same log: the sums and counts start from
+    // zero, and the next sample's change is still from the last sample added.
+    void start_window();
     // Inline, so that it joins the loop that reads the samples.
     void add_sample(const logformat::AppData& a)
     {
         prev_b = cur_b;
         cur_b = a.B;
-        if (num_samples == 0)
+        if (first_of_log) {
             prev_b = cur_b;  // the first sample shows no change
+            first_of_log = false;
+        }
         const double change = std::fabs(cur_b - prev_b);
         const double s = static_cast<double>(a.P) / 1000000;  // never NaN
         const double benefit_term = cur_b * s;
@@ -53,6 +59,7 @@ public:
     long long get_missed_deadlines() const { return missed_deadlines; }
     double get_missed_deadline_frequency() const { return quotient(static_cast<double>(missed_deadlines), num_samples); }
     long long get_num_samples() const { return static_cast<long long>(num_samples); }
+    double get_seconds() const { return total_time; }
 
 private:
     // A mean over nothing (no sample, or periods that sum to zero) is 0.
@@ -66,4 +73,5 @@ private:
     double cpu_time;     // sum of MCPU × s
     double total_time;   // sum of s
     long long missed_deadlines;  // samples with B exactly zero
+    bool first_of_log;
 };

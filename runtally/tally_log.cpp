@@ -4,9 +4,6 @@
 
 void tally_log(logformat::LogStream& log, logformat::AppData& record, MetricData& metrics)
 {
-    while (logformat::is_sample(logformat::read_sample(log, logformat::LogPattern::Full, record))) {
-        if (record.B == 0)
-            record.MCPU = 0;  // a missed deadline adds no processor use
-        metrics.add_sample(record);
-    }
+    while (logformat::is_sample(logformat::read_sample(log, logformat::LogPattern::Full, record)))
+        tally_sample(record, metrics);
 }

@@ -11,7 +11,7 @@ using namespace logformat;
 
 int main(int argc, char* argv[])
 {
-    MetricData metrics;
+    runtally2::MetricData metrics;
     if (argc != 2) {
         std::fputs("usage: runtally file\n", stdout);
         return -1;

@@ -56,6 +56,36 @@ void expect_matches_fscanf(const std::string& text, std::size_t compared_until, 
     std::fclose(c_file);
 }
 
+// runtally-table's read against runtally-check's on `text`: the same
+// results, records and offsets; a record is noted complete alike, and one
+// that is not is noted as broken off at the same place.
+void expect_breaks_as_noted(const std::string& text, LogPattern pattern, InstructionSet set)
+{
+    LogStream noted = text_stream(text, BlockBuffer::kBlockSize, set);
+    LogStream breaks = text_stream(text, BlockBuffer::kBlockSize, set);
+    noted.count_lines();
+    breaks.count_lines();
+    AppData by_noted{-9, -9, -9, -9, -9};
+    AppData by_breaks = by_noted;
+    ReadNotes notes;
+    for (int read = 1;; ++read) {
+        ReadNotes break_notes;  // fresh: a read tells all it is asked for
+        const int want = read_sample(noted, pattern, by_noted, notes);
+        ASSERT_EQ(read_sample_noting_breaks(breaks, pattern, by_breaks, break_notes), want) << "read " << read;
+        ASSERT_TRUE(same_bits(by_breaks, by_noted)) << "read " << read;
+        ASSERT_EQ(breaks.offset(), noted.offset()) << "read " << read;
+        ASSERT_EQ(break_notes.complete, notes.complete) << "read " << read;
+        if (!notes.complete) {
+            ASSERT_EQ(break_notes.stop.element, notes.stop.element) << "read " << read;
+            ASSERT_EQ(break_notes.stop.part, notes.stop.part) << "read " << read;
+            ASSERT_EQ(break_notes.stop.at.line, notes.stop.at.line) << "read " << read;
+            ASSERT_EQ(break_notes.stop.at.column, notes.stop.at.column) << "read " << read;
+        }
+        if (want <= 0)
+            break;
+    }
+}
+
 const char* name_of(LogPattern pattern)
 {
     return pattern == LogPattern::Full ? "Full" : "Short";
@@ -87,7 +117,8 @@ TEST(Differential, ReaderMatchesFscanf)
 
 // The logs the window is built for: lines as loggers write them, in both of
 // the benchmark's forms (mostly %f; %e and %.9g), with a rare random edit,
-// each read whole in one block with every instruction set offered.
+// each read whole in one block with every instruction set offered; and
+// read as runtally-table reads, against runtally-check's reads.
 TEST(Differential, LoggerOutputMatchesFscanf)
 {
     LogGenerator damage(45);
@@ -105,6 +136,7 @@ TEST(Differential, LoggerOutputMatchesFscanf)
                                  name_of(pattern) + ", " + name_of(set) + ":\n" + text);
                     ASSERT_NO_FATAL_FAILURE(
                         expect_matches_fscanf(text, compared_until, pattern, BlockBuffer::kBlockSize, set, samples));
+                    ASSERT_NO_FATAL_FAILURE(expect_breaks_as_noted(text, pattern, set));
                 }
             }
         }
@@ -115,8 +147,8 @@ TEST(Differential, LoggerOutputMatchesFscanf)
 // The window against the character rules alone, on all generated logs,
 // those that differ from the C library on purpose included: blocks of 16
 // bytes never leave the 128 bytes the window needs. Each instruction set
-// reads every log. A read that tells its notes, as
-// runtally-check's do, reads the same.
+// reads every log. A read that tells its notes, as runtally-check's do,
+// reads the same, and so does runtally-table's.
 class WindowMatchesCharacterRules : public EveryInstructionSet {};
 
 TEST_P(WindowMatchesCharacterRules, GeneratedLogs)
@@ -150,6 +182,7 @@ TEST_P(WindowMatchesCharacterRules, GeneratedLogs)
                 if (want <= 0)
                     break;
             }
+            ASSERT_NO_FATAL_FAILURE(expect_breaks_as_noted(text, pattern, set));
         }
     }
     EXPECT_GT(samples, 15000);

@@ -1,7 +1,8 @@
 // The built programs against the fscanf baseline on generated log files:
-// the whole output, byte for byte; and runtally-check's counts and status
-// against the same reading. RUNTALLY, RUNTALLY2, RUNTALLY_CHECK and
-// FSCANF_TALLY in the environment name the programs.
+// the whole output, byte for byte; runtally-check's counts and status
+// against the same reading; runtally-table's rows against runtally's,
+// runtally2's and runtally-check's. RUNTALLY, RUNTALLY2, RUNTALLY_CHECK,
+// RUNTALLY_TABLE and FSCANF_TALLY in the environment name the programs.
 
 #include "tests/support/deliberate_differences.hpp"
 #include "tests/support/fscanf_record.hpp"
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <sstream>
 #include <string>
@@ -98,6 +100,116 @@ std::vector<long long> runtally_counts(const std::string& output)
     return counts;
 }
 
+// The lines of runtally's report for the logs, "B:..., M:x/N (...%)".
+std::vector<std::string> application_lines(const std::string& report)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(report);
+    for (std::string line; std::getline(in, line);)
+        if (line.find(", M:") != std::string::npos)
+            lines.push_back(line);
+    return lines;
+}
+
+// runtally-check's verdicts from its summary lines: "true", or "false" and
+// where the reading stopped, as "LINE:COLUMN".
+std::vector<std::string> check_verdicts(const std::string& output)
+{
+    std::vector<std::string> verdicts;
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t stops = line.find(", stops at line ");
+        if (line.ends_with(", read to the end"))
+            verdicts.emplace_back("true");
+        else if (stops != std::string::npos || line.ends_with(", cannot be read"))
+            verdicts.push_back("false " + (stops == std::string::npos ? "" : line.substr(stops + 16)));
+    }
+    for (std::string& verdict : verdicts) {
+        std::erase(verdict, ',');
+        if (const std::size_t column = verdict.find(" column "); column != std::string::npos)
+            verdict = verdict.substr(0, column) + ":" + verdict.substr(column + 8);
+    }
+    return verdicts;
+}
+
+// The rows of runtally-table's TSV output, each field by its column's name.
+using TableRow = std::map<std::string, std::string>;
+
+std::vector<TableRow> table_rows(const std::string& output)
+{
+    std::vector<TableRow> rows;
+    std::istringstream in(output);
+    std::vector<std::string> columns;
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        for (std::string field; std::getline(cells, field, '\t');)
+            fields.push_back(field);
+        if (line.ends_with('\t'))
+            fields.emplace_back();
+        if (columns.empty()) {
+            columns = fields;
+            continue;
+        }
+        TableRow& row = rows.emplace_back();
+        for (std::size_t i = 0; i < columns.size() && i < fields.size(); ++i)
+            row[columns[i]] = fields[i];
+    }
+    return rows;
+}
+
+double figure(const TableRow& row, const std::string& column)
+{
+    return std::strtod(row.at(column).c_str(), nullptr);
+}
+
+long long count(const TableRow& row, const std::string& column)
+{
+    return std::stoll(row.at(column));
+}
+
+// A whole-log row printed with runtally's format, or runtally2's.
+std::string runtally_line(const TableRow& row)
+{
+    char line[512];
+    std::snprintf(line, sizeof line, "B:%2.2f, I:%2.5f, U:%2.5f, M:%lld/%lld (%2.4f%%)", figure(row, "benefit"),
+                  figure(row, "instability"), figure(row, "utilization"), count(row, "missed"),
+                  count(row, "samples"), figure(row, "missed_percent"));
+    return line;
+}
+
+std::string runtally2_line(const TableRow& row)
+{
+    char line[512];
+    std::snprintf(line, sizeof line, "B:%2.2f, I:%2.5f\n", figure(row, "benefit"), figure(row, "instability"));
+    return line;
+}
+
+std::string verdict_of(const TableRow& row)
+{
+    return row.at("complete") == "true" ? "true" : "false " + row.at("stop");
+}
+
+// The windows' samples and missed deadlines add up to the whole log's, and
+// the last window of each log carries the log's verdict.
+void expect_windows_add_up(const std::vector<TableRow>& whole, const std::vector<TableRow>& windows)
+{
+    std::size_t w = 0;
+    for (const TableRow& log : whole) {
+        long long samples = 0;
+        long long missed = 0;
+        for (; w < windows.size() && windows[w].at("log") == log.at("log"); ++w) {
+            samples += count(windows[w], "samples");
+            missed += windows[w].contains("missed") ? count(windows[w], "missed") : 0;
+        }
+        ASSERT_GT(w, 0U);
+        EXPECT_EQ(samples, count(log, "samples")) << log.at("log");
+        EXPECT_EQ(missed, log.contains("missed") ? count(log, "missed") : 0) << log.at("log");
+        EXPECT_EQ(verdict_of(windows[w - 1]), verdict_of(log)) << log.at("log");
+    }
+    EXPECT_EQ(w, windows.size());
+}
+
 void write_file(const std::string& path, const std::string& text)
 {
     std::FILE* f = std::fopen(path.c_str(), "w");
@@ -118,8 +230,11 @@ TEST(Differential, ProgramsMatchBaseline)
 {
     const auto [runtally, runtally2, baseline] = Programs{};
     const char* check = std::getenv("RUNTALLY_CHECK");
-    ASSERT_TRUE(runtally != nullptr && runtally2 != nullptr && baseline != nullptr && check != nullptr)
-        << "RUNTALLY, RUNTALLY2, RUNTALLY_CHECK and FSCANF_TALLY name the programs";
+    const char* table_program = std::getenv("RUNTALLY_TABLE");
+    ASSERT_TRUE(runtally != nullptr && runtally2 != nullptr && baseline != nullptr && check != nullptr &&
+                table_program != nullptr)
+        << "RUNTALLY, RUNTALLY2, RUNTALLY_CHECK, RUNTALLY_TABLE and FSCANF_TALLY name the programs";
+    const std::string table = table_program;
     char dir[] = "/tmp/runtally-differential-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     LogGenerator generator(7);
@@ -152,6 +267,32 @@ TEST(Differential, ProgramsMatchBaseline)
         const Reading short_reading = fscanf_reading(first_text, LogPattern::Short);
         EXPECT_EQ(check_counts(brief.output), std::vector<long long>{short_reading.samples}) << brief.output;
         EXPECT_EQ(brief.status, short_reading.to_the_end ? 0 : 1) << brief.output;
+
+        // runtally-table: each whole-log row, printed with runtally's format,
+        // is runtally's line, with runtally-check's verdict; with --short,
+        // runtally2's line.
+        const Finished rows = run_command(table + paths);
+        const std::vector<TableRow> whole = table_rows(rows.output);
+        std::vector<std::string> lines;
+        std::vector<std::string> verdicts;
+        for (const TableRow& row : whole) {
+            lines.push_back(runtally_line(row));
+            verdicts.push_back(verdict_of(row));
+        }
+        EXPECT_EQ(lines, application_lines(report));
+        EXPECT_EQ(verdicts, check_verdicts(full.output));
+        EXPECT_EQ(rows.status, full.status);
+        const std::vector<TableRow> brief_rows = table_rows(output_of(table + " --short" + first));
+        ASSERT_EQ(brief_rows.size(), 1U);
+        EXPECT_EQ(runtally2_line(brief_rows[0]), output_of(std::string(runtally2) + first));
+        EXPECT_EQ(verdict_of(brief_rows[0]), check_verdicts(brief.output).at(0));
+
+        // Its windows add up to the whole logs.
+        const std::string seconds = std::to_string(1 + rng() % 1000) + "e-" + std::to_string(rng() % 4);
+        expect_windows_add_up(whole, table_rows(output_of(table + " --window=" + seconds + paths)));
+        const std::string samples = std::to_string(1 + rng() % 20);
+        expect_windows_add_up(whole, table_rows(output_of(table + " --window-samples=" + samples + paths)));
+        expect_windows_add_up(brief_rows, table_rows(output_of(table + " --short --window-samples=" + samples + first)));
     }
     std::filesystem::remove_all(dir);
 }

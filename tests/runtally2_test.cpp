@@ -29,7 +29,7 @@ TEST(Runtally2MetricData, Means)
 {
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
-        MetricData m;
+        runtally2::MetricData m;
         for (const double b : c.benefits)
             m.add_sample(b);
         EXPECT_DOUBLE_EQ(m.get_benefit(), c.mean_benefit);
@@ -47,7 +47,7 @@ TEST(Runtally2MetricData, NanSumsCarryTheLastNansSign)
     };
     const NanCase cases[] = {{{1, nan, -nan}, true}, {{-nan, 2, nan}, false}, {{nan, 1, -nan, 2}, true}};
     for (const NanCase& c : cases) {
-        MetricData m;
+        runtally2::MetricData m;
         for (const double b : c.benefits)
             m.add_sample(b);
         EXPECT_TRUE(std::isnan(m.get_benefit()));

@@ -4,7 +4,7 @@
 // that cannot be opened.
 
 #include "logformat/read_sample.hpp"
-#include "runtally-check/log_moves.hpp"
+#include "common/log_moves.hpp"
 #include "tests/support/records.hpp"
 #include "tests/support/text_stream.hpp"
 

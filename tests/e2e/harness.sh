@@ -49,7 +49,7 @@ hostile_shown='a\x1b[31mRED\nfake:1:1: error: \xffx.log'
 # the build tree's print, on the shipped examples.
 check_programs_run() {
     local kind=$1 bin=$2 build=$3 source_dir=$4 program log
-    for program in runtally runtally2 runtally-check; do
+    for program in runtally runtally2 runtally-check runtally-table; do
         log=("$source_dir"/examples/*.log)
         [[ $program == runtally2 ]] && log=("$source_dir"/examples/short/tracker.log)
         check "$kind $program runs" 0 "$("$build/$program" "${log[@]}")
@@ -62,11 +62,13 @@ check_programs_run() {
 # the PATH. An example is a line after "$ " in a ``` block of a README or an
 # .EX block of a gzipped manual page, with the output shown under it, which
 # must match what it prints, white space aside (manual pages fold long
-# lines); or any line of a ```sh block, which must succeed. Files that the
-# examples write in /tmp or the home directory go to the scratch directory;
-# every relative link must name a file that is installed.
+# lines); or any line of a ```sh block, which must succeed. An example that
+# runs Miller, gnuplot or jq where it is not installed is skipped, with a
+# message. Files that the examples write in /tmp or the home directory go
+# to the scratch directory; every relative link must name a file that is
+# installed.
 check_documented_commands() {
-    local doc_dir=$1 bin=$2 document example command status link
+    local doc_dir=$1 bin=$2 document example command status link tool
     shift 2
     for document in "$@"; do
         rm -rf documented tmp && mkdir documented tmp
@@ -90,6 +92,11 @@ check_documented_commands() {
         for example in documented/*.command; do
             [[ -e $example ]] || continue
             example=${example%.command}
+            tool=$(grep -ow -m 1 -e mlr -e gnuplot -e jq "$example.command" | head -n 1)
+            if [[ -n $tool ]] && ! command -v "$tool" >/dev/null; then
+                echo "skipped: ${document##*/}: $(<"$example.command") ($tool is not installed)"
+                continue
+            fi
             command=$(sed "s|/tmp/|$work/tmp/|g" "$example.command")
             (cd "$doc_dir" && HOME=$work PATH=$bin:$PATH bash -c "$command") >"$example.out" 2>&1
             status=$?

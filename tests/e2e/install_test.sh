@@ -14,7 +14,7 @@ pages=()
 for template in "$source_dir"/man/*.in; do
     pages+=("share/man/man1/$(basename "$template" .in).gz")
 done
-for f in bin/runtally bin/runtally2 bin/runtally-check "${pages[@]}" share/doc/runtally/README.md \
+for f in bin/runtally bin/runtally2 bin/runtally-check bin/runtally-table "${pages[@]}" share/doc/runtally/README.md \
          share/doc/runtally/changelog.gz share/doc/runtally/copyright share/doc/runtally/examples/damaged/restarted.log; do
     if [[ -e prefix/$f ]]; then echo "ok: installs $f"; else echo "FAIL: $f not installed"; failures=$((failures + 1)); fi
 done

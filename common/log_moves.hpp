@@ -1,7 +1,8 @@
 #pragma once
 
 // Moves of a log's position between reads, by the reader's cursor: where
-// runtally-check looks for the rest of a log after its reading stopped.
+// runtally-check looks for the rest of a log after its reading stopped, and
+// where runtally-table looks past the last sample for the end of a log.
 
 #include "logformat/cursor.hpp"
 #include "logformat/log_stream.hpp"

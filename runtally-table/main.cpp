@@ -1,0 +1,165 @@
+// runtally-table [OPTION]... [--] LOG...: every log's figures as a table
+// that other tools read: one row per log, or one per window of the log.
+
+#include "common/command_line.hpp"
+#include "common/diagnostics.hpp"
+#include "common/log_list.hpp"
+#include "runtally-table/table_log.hpp"
+#include "runtally-table/table_writer.hpp"
+#include "runtally_version.hpp"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <getopt.h>
+#include <string>
+
+using namespace logformat;
+
+namespace {
+
+constexpr const char* kProgram = "runtally-table";
+constexpr const char* kUsage = "usage: runtally-table [OPTION]... [--] LOG...\n";
+
+constexpr const char* kHelp =
+    "\n"
+    "Reads each LOG as runtally reads it, or with --short as runtally2 reads it,\n"
+    "and writes its figures as a table with a header: one row per log, or one per\n"
+    "window.\n"
+    "\n"
+    "  --format=FORMAT         tsv (the default), csv or json (JSON Lines)\n"
+    "  --short                 read the four-value form (no P), as runtally2 does\n"
+    "  --window=SECONDS        one row per window of SECONDS of sample time\n"
+    "  --window-samples=N      one row per window of N samples\n"
+    "  --files-from=FILE       read more logs' paths from FILE, one a line\n"
+    "  --files0-from=FILE      read more logs' paths from FILE, NUL-separated\n"
+    "  --help                  print this help and exit\n"
+    "  --version               print the version and exit\n"
+    "\n"
+    "A LOG or FILE of - is standard input, which can be read once.\n"
+    "Exit status: 0 when every log is read to its end, 1 when a log stops before\n"
+    "its end or cannot be read (its row is still written), 2 on a usage error.\n";
+
+// The long options' values, beyond those of any short option.
+enum Option { kFormat = 256, kShort, kWindow, kWindowSamples, kFilesFrom, kFiles0From, kHelpOption, kVersion };
+
+constexpr option kOptions[] = {
+    {"format", required_argument, nullptr, kFormat},
+    {"short", no_argument, nullptr, kShort},
+    {"window", required_argument, nullptr, kWindow},
+    {"window-samples", required_argument, nullptr, kWindowSamples},
+    {"files-from", required_argument, nullptr, kFilesFrom},
+    {"files0-from", required_argument, nullptr, kFiles0From},
+    {"help", no_argument, nullptr, kHelpOption},
+    {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
+int usage_error(const std::string& problem)
+{
+    return ::usage_error(kProgram, kUsage, problem);
+}
+
+// The command line's choices, or the problem with it.
+struct CommandLine {
+    TableOptions table;
+    Format format = Format::Tsv;
+    const char* list = nullptr;  // --files-from or --files0-from
+    ListForm list_form = ListForm::Lines;
+    std::string problem;
+};
+
+// A window's size: a finite number of seconds, one microsecond at least (the
+// unit of the periods), so that a log's windows are never more than its
+// microseconds.
+bool parse_seconds(const char* text, double& seconds)
+{
+    char* end = nullptr;
+    errno = 0;
+    seconds = std::strtod(text, &end);
+    return end != text && *end == '\0' && std::isfinite(seconds) && seconds >= 1e-6;
+}
+
+bool parse_count(const char* text, long long& count)
+{
+    char* end = nullptr;
+    errno = 0;
+    count = std::strtoll(text, &end, 10);
+    return end != text && *end == '\0' && errno == 0 && count > 0 && text[0] != '+' && text[0] != ' ';
+}
+
+void choose(CommandLine& line, int option, const char* value)
+{
+    const std::string given = value == nullptr ? "" : value;
+    if (option == kFormat) {
+        if (given == "tsv")
+            line.format = Format::Tsv;
+        else if (given == "csv")
+            line.format = Format::Csv;
+        else if (given == "json")
+            line.format = Format::Json;
+        else
+            line.problem = "unknown format '" + given + "' (tsv, csv or json)";
+    } else if (option == kShort) {
+        line.table.pattern = LogPattern::Short;
+    } else if (option == kWindow || option == kWindowSamples) {
+        if (line.table.windows != Windows::None)
+            line.problem = "one window option at most";
+        else if (option == kWindow && !parse_seconds(value, line.table.seconds))
+            line.problem = "a window is a number of seconds, 1e-6 or more: '" + given + "'";
+        else if (option == kWindowSamples && !parse_count(value, line.table.samples))
+            line.problem = "a window of samples is a whole number, 1 or more: '" + given + "'";
+        line.table.windows = option == kWindow ? Windows::OfSeconds : Windows::OfSamples;
+    } else if (option == kFilesFrom || option == kFiles0From) {
+        if (line.list != nullptr)
+            line.problem = "only one list of logs can be given";
+        line.list = value;
+        line.list_form = option == kFilesFrom ? ListForm::Lines : ListForm::NulSeparated;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    CommandLine line;
+    opterr = 0;
+    for (int option; (option = getopt_long(argc, argv, ":", kOptions, nullptr)) != -1;) {
+        if (option == '?' || option == ':')
+            return usage_error(refused_option(option, argv));
+        if (option == kHelpOption) {
+            std::fputs(kUsage, stdout);
+            std::fputs(kHelp, stdout);
+            return finish(kProgram, 0);
+        }
+        if (option == kVersion) {
+            std::printf("%s %s\n", kProgram, kRuntallyVersion);
+            return finish(kProgram, 0);
+        }
+        choose(line, option, optarg);
+        if (!line.problem.empty())
+            return usage_error(line.problem);
+    }
+    if (line.table.windows == Windows::OfSeconds && line.table.pattern == LogPattern::Short)
+        return usage_error("--window needs periods, which the four-value form (--short) has not: try --window-samples");
+    if (optind == argc && line.list == nullptr)
+        return usage_error("no log named");
+    LogList logs(argv + optind, argv + argc, line.list, line.list_form);
+    if (!logs.problem().empty())
+        return usage_error(logs.problem());
+
+    TableWriter writer(stdout, line.format, columns_of(line.table));
+    writer.header();
+    AppData record;  // one record for the run, as in runtally: periods carry from log to log
+    bool all_read = true;
+    // Once standard output fails, no further log is read: nothing could tell of it.
+    for (LogName name; std::ferror(stdout) == 0 && logs.next(name);)
+        all_read = table_log(name, line.table, record, writer) && all_read;
+    if (logs.error() != 0) {
+        path_failed(kProgram, line.list, std::strerror(logs.error()));
+        all_read = false;
+    }
+    return finish(kProgram, all_read ? 0 : 1);
+}

@@ -1,0 +1,136 @@
+#include "runtally-table/table_log.hpp"
+
+#include "common/diagnostics.hpp"
+#include "common/log_moves.hpp"
+#include "common/names.hpp"
+#include "logformat/read_sample.hpp"
+#include "runtally-table/log_rows.hpp"
+#include "runtally/tally_log.hpp"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
+
+using namespace logformat;
+
+namespace {
+
+constexpr const char* kProgram = "runtally-table";
+
+// Where the samples of a log fall: windows of sample time or of samples,
+// from the first to the current, never back.
+struct WindowCursor {
+    const TableOptions& options;
+    double index = 0;  // of the current window
+    // The sample time before the next sample, in microseconds: a sum of
+    // whole numbers, exact up to 2^53 (285 years), and never overflowing.
+    double elapsed = 0;
+    long long in_window = 0;  // samples in the current window
+
+    double from() const
+    {
+        return options.windows == Windows::OfSeconds ? index * options.seconds
+                                                     : index * static_cast<double>(options.samples);
+    }
+    double to() const
+    {
+        return options.windows == Windows::OfSeconds ? (index + 1) * options.seconds
+                                                     : from() + static_cast<double>(in_window);
+    }
+
+    // Before the sample in `record` is added: writes the windows it leaves
+    // behind, the empty ones among them, and starts the sample's window.
+    void enter(const AppData& record, Figures& figures, const LogRows& rows)
+    {
+        double target = index;
+        if (options.windows == Windows::OfSeconds) {
+            // A sample starts where the periods before it end; where periods
+            // were negative, maybe before the current window: it stays in
+            // it, as windows are left only forward.
+            target = std::floor(elapsed / (options.seconds * 1e6));
+            elapsed += record.P;
+        } else if (in_window == options.samples) {
+            target = index + 1;
+        }
+        for (; index < target; ++index, in_window = 0) {
+            rows.write(from(), to(), figures, Verdict{});
+            figures.start_window();
+        }
+        ++in_window;
+    }
+};
+
+// How the reading of a log ended: the read that gave no sample, and the
+// last sample's read.
+struct Ending {
+    std::array<ReadNotes, 2> notes;
+    std::size_t now = 0;      // notes[now] is the read that gave no sample
+    std::uint64_t start = 0;  // where that read began
+    std::uint64_t samples = 0;
+};
+
+// Reads as the programs read: every sample, up to the first read that is
+// none. Expanded for each pattern, so that the reads know their elements.
+[[gnu::always_inline]] inline Ending read_samples(LogStream& log, LogPattern pattern, const TableOptions& options,
+                                                  AppData& record, Figures& figures, WindowCursor& window,
+                                                  const LogRows& rows)
+{
+    Ending e;
+    for (;; e.now ^= 1, ++e.samples) {
+        e.start = log.offset();
+        if (!is_sample(read_sample_noting_breaks(log, pattern, record, e.notes[e.now])))
+            return e;
+        if (options.windows != Windows::None)
+            window.enter(record, figures, rows);
+        if (pattern == LogPattern::Full)
+            tally_sample(record, figures.full);
+        else
+            figures.brief.add_sample(record.B);
+    }
+}
+
+// The verdict on a log whose reading ended so.
+Verdict verdict_on(LogStream& log, const Ending& ending)
+{
+    Verdict verdict;
+    if (log.error() != 0)
+        return verdict;  // the caller tells of the fault
+    const bool consumed = log.offset() != ending.start;
+    const MatchBreak& stop = reading_stop(ending.notes[ending.now ^ 1], ending.notes[ending.now], consumed,
+                                          ending.samples > 0);
+    if (!consumed && skip_space_to_end(log))
+        return verdict;
+    verdict.complete = false;
+    verdict.stop = std::to_string(stop.at.line) + ":" + std::to_string(stop.at.column);
+    return verdict;
+}
+
+}  // namespace
+
+bool table_log(const LogName& name, const TableOptions& options, AppData& record, TableWriter& writer)
+{
+    const LogRows rows{options, writer, escaped_name(name.path)};
+    Figures figures;
+    WindowCursor window{options};
+    if (name.refused != nullptr) {
+        path_failed(kProgram, name.path, name.refused);
+        rows.write(window.from(), window.to(), figures, Verdict{false, "", name.refused});
+        return false;
+    }
+    std::optional<LogStream> stream;
+    open_log(stream, name.path);
+    LogStream& log = *stream;
+    log.count_lines();
+
+    const Ending ending = options.pattern == LogPattern::Full
+                              ? read_samples(log, LogPattern::Full, options, record, figures, window, rows)
+                              : read_samples(log, LogPattern::Short, options, record, figures, window, rows);
+    Verdict verdict = verdict_on(log, ending);
+    if (close_log(kProgram, name.path.c_str(), log))
+        verdict = {false, "", std::strerror(log.error())};
+    rows.write(window.from(), window.to(), figures, verdict);
+    return verdict.complete;
+}

@@ -1,0 +1,175 @@
+#!/usr/bin/env bash
+# runtally-table end to end, case by case: exact standard output, standard
+# error and exit status; then each format read back by a real parser.
+# Usage: table_test.sh PATH-TO-RUNTALLY-TABLE
+set -u
+table=$(realpath "$1")
+source "$(dirname "$0")/harness.sh"
+
+# sample B MCPU P: one line of the five-value form.
+sample() { printf 'L:1, CPU:0.5, B:%s, MCPU:%s, P:%s\n' "$@"; }
+for b in 1 2 0 4 1 1 2 2; do sample "$b" 0.5 250000; done >quarter.log
+{ sample 1 0.5 1000000; sample 2 0.5 1000000; sample 1 0.25 3000000; sample 3 0.5 1000000; } >gap.log
+{ printf 'L:1, CPU:0.5, B:1, MCPU:0.5,\nL:1, CPU:0.5, B:2, MCPU:0.5,\n'; for b in 3 3 1; do sample "$b" 0.5 500000; done; } >no-period.log
+{ sample 1 0.5 1000000; sample 2 0.5 -2000000; sample 4 0.5 1000000; sample 1 0.5 1000000; } >back.log
+{ sample 1 0.5 1000000; sample 2 0.5 1000000; echo '# restarted'; sample 2 0.5 1000000; } >damaged.log
+printf 'L:1, CPU:0.5, B:1, MCPU:0.5\nL:2, CPU:0.5, B:3, MCPU:0.5\nL:3, CPU:0.5, B:2, MCPU:0.5\n' >short.log
+
+head=$'log\tfrom\tto\tsamples\tcomplete\tstop\terror\tseconds\tbenefit\tinstability\tutilization\tmissed\tmissed_percent'
+check "exact windows: periods of 0.25 s, windows of 1 s" 0 "$head
+quarter.log	0	1	4	true			1	1.75	7	0.375	1	25
+quarter.log	1	2	4	true			1	1.5	4	0.5	0	0
+" "" '"$table" --window=1 quarter.log'
+
+check "empty windows in the middle; a sample's period counts where it starts" 0 "$head
+gap.log	0	1	1	true			1	1	0	0.5	0	0
+gap.log	1	2	1	true			1	2	1	0.5	0	0
+gap.log	2	3	1	true			3	3	1	0.25	0	0
+gap.log	3	4	0	true			0	0	0	0	0	0
+gap.log	4	5	0	true			0	0	0	0	0	0
+gap.log	5	6	1	true			1	3	2	0.5	0	0
+" "" '"$table" --window 1 gap.log'
+
+check "a window larger than the log" 0 "$head
+quarter.log	0	100	8	true			2	3.25	11	0.4375	1	12.5
+" "" '"$table" --window=100 quarter.log'
+
+check "the first samples have no period yet: they weigh no time" 0 "$head
+no-period.log	0	1	4	true			1	3	2	0.5	0	0
+no-period.log	1	2	1	true			0.5	0.5	2	0.5	0	0
+" "" '"$table" --window=1 no-period.log'
+
+check "a negative period: windows never go back" 0 "$head
+back.log	0	1	1	true			1	1	0	0.5	0	0
+back.log	1	2	3	true			0	1	6	0	0	0
+" "" '"$table" --window=1 back.log'
+
+check "windows of samples" 0 "$head
+quarter.log	0	3	3	true			0.75	0.75	3	0.3333333333333333	1	33.33333333333333
+quarter.log	3	6	3	true			0.75	1.5	7	0.5	0	0
+quarter.log	6	8	2	true			0.5	1	1	0.5	0	0
+" "" '"$table" --window-samples=3 quarter.log'
+
+check "windows of samples, four-value form" 0 'log	from	to	samples	complete	stop	error	benefit	instability
+short.log	0	2	2	true			2	1
+short.log	2	3	1	true			2	1
+' "" '"$table" --short --window-samples 2 short.log'
+
+check "the last window of a damaged log tells where it stops; a missing log has one row" 1 "$head
+damaged.log	0	1	1	true			1	1	0	0.5	0	0
+damaged.log	1	2	1	false	3:1		1	2	1	0.5	0	0
+missing.log	0	1	0	false		No such file or directory	0	0	0	0	0	0
+" $'runtally-table: missing.log: No such file or directory\n' '"$table" --window=1 damaged.log missing.log'
+
+whole=$'log\tsamples\tcomplete\tstop\terror\tseconds\tbenefit\tinstability\tutilization\tmissed\tmissed_percent'
+check "whole logs; the period carries from log to log" 0 "$whole
+gap.log	4	true			6	9	4	0.375	0	0
+no-period.log	5	true			3.5	6.5	4	0.5	0	0
+" "" '"$table" gap.log no-period.log'
+
+check "the four-value form" 1 'log	samples	complete	stop	error	benefit	instability
+short.log	3	true			2	1
+quarter.log	1	false	1:28		1	0
+' "" '"$table" --short short.log quarter.log'
+
+check "csv and json" 1 'log,samples,complete,stop,error,seconds,benefit,instability,utilization,missed,missed_percent
+damaged.log,2,false,3:1,,2,3,1,0.5,0,0
+{"log":"damaged.log","samples":2,"complete":false,"stop":"3:1","error":null,"seconds":2,"benefit":3,"instability":1,"utilization":0.5,"missed":0,"missed_percent":0}
+' "" '"$table" --format=csv damaged.log; "$table" --format json damaged.log'
+
+check "standard input, and lists of logs" 1 "$whole
+-	8	true			2	3.25	11	0.4375	1	12.5
+gap.log	4	true			6	9	4	0.375	0	0
+-	0	false		standard input was read already	0	0	0	0	0	0
+" $'runtally-table: -: standard input was read already\n' \
+    'printf "gap.log\0-" >list0; "$table" --files0-from=list0 - <quarter.log'
+check "a list on standard input" 1 "$whole
+gap.log	4	true			6	9	4	0.375	0	0
+-	0	false		standard input holds the list of logs	0	0	0	0	0	0
+" $'runtally-table: -: standard input holds the list of logs\n' 'printf "gap.log\n-\n" | "$table" --files-from=-'
+
+usage=$'usage: runtally-table [OPTION]... [--] LOG...\nTry \'runtally-table --help\' for more.\n'
+for case in "no log named|" "unknown format 'xml' (tsv, csv or json)|--format=xml a.log" \
+    "a window is a number of seconds, 1e-6 or more: '0'|--window=0 a.log" \
+    "a window is a number of seconds, 1e-6 or more: 'inf'|--window=inf a.log" \
+    "a window is a number of seconds, 1e-6 or more: '-1'|--window=-1 a.log" \
+    "a window of samples is a whole number, 1 or more: '0'|--window-samples=0 a.log" \
+    "one window option at most|--window=1 --window-samples=2 a.log" \
+    "--window needs periods, which the four-value form (--short) has not: try --window-samples|--short --window=1 a.log" \
+    "standard input ('-') can be read only once|- -" "standard input ('-') can be read only once|--files-from=- -" \
+    "only one list of logs can be given|--files-from=a --files0-from=b" \
+    "unknown or ambiguous option '--bogus'|--bogus a.log" "option '--format' needs a value|--format" \
+    "option '--short' takes no value|--short=1 a.log" "unknown option '-x'|-x a.log"; do
+    problem=${case%%|*}
+    check "usage error: $problem" 2 "" "runtally-table: $problem
+$usage" "\"\$table\" ${case#*|}"
+done
+check "-- ends the options" 1 "$whole
+-x	0	false		No such file or directory	0	0	0	0	0	0
+" $'runtally-table: -x: No such file or directory\n' '"$table" -- -x'
+# JSON, as TSV's tabs would count as control bytes in the scan.
+check "a name with control bytes, escaped on both streams" 1 "{\"log\":\"${hostile_shown//\\/\\\\}\",\"samples\":0,\"complete\":false,\"stop\":null,\"error\":\"No such file or directory\",\"seconds\":0,\"benefit\":0,\"instability\":0,\"utilization\":0,\"missed\":0,\"missed_percent\":0}
+" "runtally-table: $hostile_shown: No such file or directory
+" 'scanned "$table" --format=json "$hostile_name"'
+check "help" 0 "usage: runtally-table [OPTION]... [--] LOG...
+" "" '"$table" --help | head -n 1'
+check "standard output full" 1 "" $'runtally-table: write error: No space left on device\n' '"$table" quarter.log >/dev/full'
+
+# Awkward names, each a log of one sample whose figures are nan. The log
+# column escapes each name as diagnostics will (common/names.hpp).
+mkdir awkward
+for name in $'tab\there' $'new\nline' 'comma,here' 'quote"here' $'bad\xffbyte' 'back\slash' 'ünïcode' \
+    $'\e[31mred' $'c1\xc2\x9bcontrol' $'cr\rhere' $'\xe0\x80overlong'; do
+    printf 'L:1, CPU:0.5, B:-nan, MCPU:0.5, P:1000000\n' >"awkward/$name.log"
+done
+check "names escaped: one line, valid UTF-8, reversible" 0 'awkward/\x1b[31mred.log
+awkward/back\\slash.log
+awkward/bad\xffbyte.log
+awkward/c1\xc2\x9bcontrol.log
+awkward/comma,here.log
+awkward/cr\rhere.log
+awkward/new\nline.log
+awkward/quote"here.log
+awkward/tab\there.log
+awkward/ünïcode.log
+awkward/\xe0\x80overlong.log
+' "" 'LC_ALL=C; "$table" awkward/* | tail -n +2 | cut -f 1'
+
+if command -v jq >/dev/null; then
+    check "json read back by jq: nan as strings" 0 $'11 -nan\n' "" \
+        '"$table" --format=json awkward/* | jq -rs "[length, (map(.benefit) | unique | .[])] | @tsv" | tr "\t" " "'
+else
+    echo "skipped: jq is not installed (Debian package jq)"
+fi
+
+if command -v python3 >/dev/null; then
+    check "every format read back by Python's csv and json, names unescaped to their bytes" 0 "ok
+" "" 'python3 - "$table" <<"PYTHON"
+import csv, io, json, math, os, re, subprocess, sys
+
+table = sys.argv[1]
+paths = sorted(b"awkward/" + name for name in os.listdir(b"awkward"))
+escapes = {"n": b"\n", "t": b"\t", "r": b"\r", "\\": b"\\"}
+
+def unescape(text):
+    return re.sub(rb"\\(x..|.)", lambda m: bytes.fromhex(m[1][1:].decode()) if m[1].startswith(b"x")
+                  else escapes[m[1].decode()], text.encode())
+
+def table_of(form):
+    return subprocess.run([table, "--format=" + form, *paths], capture_output=True).stdout.decode("utf-8")
+
+lines = table_of("tsv").split("\n")
+header = lines[0].split("\t")
+tsv = [dict(zip(header, line.split("\t"), strict=True)) for line in lines[1:-1]]
+formats = {"tsv": tsv, "csv": list(csv.DictReader(io.StringIO(table_of("csv"), newline=""))),
+           "json": [json.loads(line) for line in table_of("json").split("\n")[:-1]]}
+for form, rows in formats.items():
+    assert [unescape(row["log"]) for row in rows] == paths, form
+    assert all(math.isnan(float(row["benefit"])) and str(row["benefit"]) == "-nan" for row in rows), form
+print("ok")
+PYTHON'
+else
+    echo "skipped: python3 is not installed"
+fi
+
+finish
