@@ -1,5 +1,6 @@
 #include "common/log_list.hpp"
 
+#include "common/diagnostics.hpp"
 #include "common/names.hpp"
 
 #include <algorithm>
@@ -13,9 +14,19 @@ bool is_standard_input(const std::string& path)
     return path == "-";
 }
 
-LogList::LogList(char* const* first, char* const* last, const char* list_path, ListForm form)
-    : operand_(first), last_(last), delimiter_(form == ListForm::Lines ? '\n' : '\0')
+std::string ListOption::take(const char* list_path, ListForm list_form)
 {
+    if (path != nullptr)
+        return "only one list of logs can be given";
+    path = list_path;
+    form = list_form;
+    return "";
+}
+
+LogList::LogList(char* const* first, char* const* last, const ListOption& list)
+    : operand_(first), last_(last), list_path_(list.path), delimiter_(list.form == ListForm::Lines ? '\n' : '\0')
+{
+    const char* const list_path = list.path;
     const auto dashes = std::count_if(first, last, [](const char* arg) { return std::string_view(arg) == "-"; });
     const bool list_is_input = list_path != nullptr && std::string_view(list_path) == "-";
     if (dashes + (list_is_input ? 1 : 0) > 1) {
@@ -61,6 +72,14 @@ bool LogList::next(LogName& name)
             name.refused = list_ == stdin ? "standard input holds the list of logs" : "standard input was read already";
         standard_input_taken_ = true;
     }
+    return true;
+}
+
+bool LogList::tell_error(const char* program) const
+{
+    if (error_ == 0)
+        return false;
+    path_failed(program, list_path_, std::strerror(error_));
     return true;
 }
 

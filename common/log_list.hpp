@@ -17,6 +17,16 @@
 
 enum class ListForm { Lines, NulSeparated };
 
+// The list of logs a command line names with --files-from or --files0-from:
+// one at most.
+struct ListOption {
+    const char* path = nullptr;  // null where no list is named
+    ListForm form = ListForm::Lines;
+
+    // Takes the list an option names; the problem with it, or empty.
+    std::string take(const char* list_path, ListForm list_form);
+};
+
 struct LogName {
     std::string path;
     // Why the log is not read although it is named; null for a log to read.
@@ -25,9 +35,8 @@ struct LogName {
 
 class LogList {
 public:
-    // The operands [first, last), then, where list_path is not null, the
-    // paths in that file.
-    LogList(char* const* first, char* const* last, const char* list_path, ListForm form);
+    // The operands [first, last), then the paths in the list, if one is named.
+    LogList(char* const* first, char* const* last, const ListOption& list);
     ~LogList();
     LogList(const LogList&) = delete;
     LogList& operator=(const LogList&) = delete;
@@ -37,12 +46,15 @@ public:
     const std::string& problem() const { return problem_; }
     // The next log into `name`; false after the last.
     bool next(LogName& name);
-    // errno of a fault that ended the reading of the list early; 0 if none.
-    int error() const { return error_; }
+    // After the last log: tells of a fault that ended the reading of the
+    // list early, on standard error, as "PROGRAM: LIST: REASON". True when
+    // there was one.
+    bool tell_error(const char* program) const;
 
 private:
     char* const* operand_;
     char* const* last_;
+    const char* list_path_;
     std::FILE* list_ = nullptr;
     char delimiter_;
     bool standard_input_taken_ = false;

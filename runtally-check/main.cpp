@@ -10,7 +10,6 @@
 #include "runtally_version.hpp"
 
 #include <cstdio>
-#include <cstring>
 #include <getopt.h>
 
 using namespace logformat;
@@ -61,8 +60,7 @@ int main(int argc, char* argv[])
         {nullptr, 0, nullptr, 0},
     };
     CheckOptions options;
-    const char* list_path = nullptr;
-    ListForm form = ListForm::Lines;
+    ListOption list;
     opterr = 0;
     for (int answer; (answer = getopt_long(argc, argv, ":", kOptions, nullptr)) != -1;) {
         switch (answer) {
@@ -70,10 +68,10 @@ int main(int argc, char* argv[])
         case kAllowCutEnd: options.allow_cut_end = true; break;
         case kFilesFrom:
         case kFiles0From:
-            if (list_path != nullptr)
-                return usage_error(kProgram, kUsage, "only one list of logs can be given");
-            list_path = optarg;
-            form = answer == kFilesFrom ? ListForm::Lines : ListForm::NulSeparated;
+            if (const std::string problem =
+                    list.take(optarg, answer == kFilesFrom ? ListForm::Lines : ListForm::NulSeparated);
+                !problem.empty())
+                return usage_error(kProgram, kUsage, problem);
             break;
         case kHelpOption:
             std::fputs(kUsage, stdout);
@@ -83,9 +81,9 @@ int main(int argc, char* argv[])
         default: return usage_error(kProgram, kUsage, refused_option(answer, argv));
         }
     }
-    if (optind == argc && list_path == nullptr)
+    if (optind == argc && list.path == nullptr)
         return usage_error(kProgram, kUsage, "no log named");
-    LogList logs(argv + optind, argv + argc, list_path, form);
+    LogList logs(argv + optind, argv + argc, list);
     if (!logs.problem().empty())
         return usage_error(kProgram, kUsage, logs.problem());
 
@@ -94,9 +92,7 @@ int main(int argc, char* argv[])
     bool all_pass = true;
     for (LogName name; std::ferror(stdout) == 0 && logs.next(name);)
         all_pass = check_log(name, options, record, period, stdout) && all_pass;
-    if (logs.error() != 0) {
-        path_failed(kProgram, list_path, std::strerror(logs.error()));
+    if (logs.tell_error(kProgram))
         all_pass = false;
-    }
     return finish(kProgram, all_pass ? 0 : 1);
 }

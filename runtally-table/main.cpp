@@ -12,7 +12,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <getopt.h>
 #include <string>
 
@@ -66,8 +65,7 @@ int usage_error(const std::string& problem)
 struct CommandLine {
     TableOptions table;
     Format format = Format::Tsv;
-    const char* list = nullptr;  // --files-from or --files0-from
-    ListForm list_form = ListForm::Lines;
+    ListOption list;  // --files-from or --files0-from
     std::string problem;
 };
 
@@ -113,10 +111,7 @@ void choose(CommandLine& line, int option, const char* value)
             line.problem = "a window of samples is a whole number, 1 or more: '" + given + "'";
         line.table.windows = option == kWindow ? Windows::OfSeconds : Windows::OfSamples;
     } else if (option == kFilesFrom || option == kFiles0From) {
-        if (line.list != nullptr)
-            line.problem = "only one list of logs can be given";
-        line.list = value;
-        line.list_form = option == kFilesFrom ? ListForm::Lines : ListForm::NulSeparated;
+        line.problem = line.list.take(value, option == kFilesFrom ? ListForm::Lines : ListForm::NulSeparated);
     }
 }
 
@@ -144,9 +139,9 @@ int main(int argc, char* argv[])
     }
     if (line.table.windows == Windows::OfSeconds && line.table.pattern == LogPattern::Short)
         return usage_error("--window needs periods, which the four-value form (--short) has not: try --window-samples");
-    if (optind == argc && line.list == nullptr)
+    if (optind == argc && line.list.path == nullptr)
         return usage_error("no log named");
-    LogList logs(argv + optind, argv + argc, line.list, line.list_form);
+    LogList logs(argv + optind, argv + argc, line.list);
     if (!logs.problem().empty())
         return usage_error(logs.problem());
 
@@ -157,9 +152,7 @@ int main(int argc, char* argv[])
     // Once standard output fails, no further log is read: nothing could tell of it.
     for (LogName name; std::ferror(stdout) == 0 && logs.next(name);)
         all_read = table_log(name, line.table, record, writer) && all_read;
-    if (logs.error() != 0) {
-        path_failed(kProgram, line.list, std::strerror(logs.error()));
+    if (logs.tell_error(kProgram))
         all_read = false;
-    }
     return finish(kProgram, all_read ? 0 : 1);
 }
