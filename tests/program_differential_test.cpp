@@ -7,6 +7,7 @@
 #include "tests/support/deliberate_differences.hpp"
 #include "tests/support/fscanf_record.hpp"
 #include "tests/support/log_generator.hpp"
+#include "tests/support/program_output.hpp"
 #include "tests/support/text_stream.hpp"
 
 #include <gtest/gtest.h>
@@ -15,9 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <random>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <vector>
@@ -68,126 +67,6 @@ Reading fscanf_reading(const std::string& text, LogPattern pattern)
     std::fclose(file);
     reading.to_the_end = std::all_of(text.begin() + after_last, text.end(), [](char c) { return is_c_space(c); });
     return reading;
-}
-
-// The sample counts of runtally-check's summary lines, "PATH: 1234 samples, ...".
-std::vector<long long> check_counts(const std::string& output)
-{
-    std::vector<long long> counts;
-    std::istringstream lines(output);
-    for (std::string line; std::getline(lines, line);) {
-        const std::size_t colon = line.find(": ");
-        if (colon == std::string::npos)
-            continue;
-        const std::size_t digits = colon + 2;
-        std::size_t at = digits;
-        while (at < line.size() && std::isdigit(line[at]))
-            ++at;
-        if (at > digits && line.compare(at, 7, " sample") == 0)
-            counts.push_back(std::stoll(line.substr(digits, at - digits)));
-    }
-    return counts;
-}
-
-// The sample counts of runtally's application lines, "M:x/N".
-std::vector<long long> runtally_counts(const std::string& output)
-{
-    std::vector<long long> counts;
-    std::istringstream lines(output);
-    for (std::string line; std::getline(lines, line);)
-        if (const std::size_t m = line.find(", M:"); m != std::string::npos)
-            counts.push_back(std::stoll(line.substr(line.find('/', m) + 1)));
-    return counts;
-}
-
-// The lines of runtally's report for the logs, "B:..., M:x/N (...%)".
-std::vector<std::string> application_lines(const std::string& report)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(report);
-    for (std::string line; std::getline(in, line);)
-        if (line.find(", M:") != std::string::npos)
-            lines.push_back(line);
-    return lines;
-}
-
-// runtally-check's verdicts from its summary lines: "true", or "false" and
-// where the reading stopped, as "LINE:COLUMN".
-std::vector<std::string> check_verdicts(const std::string& output)
-{
-    std::vector<std::string> verdicts;
-    std::istringstream in(output);
-    for (std::string line; std::getline(in, line);) {
-        const std::size_t stops = line.find(", stops at line ");
-        if (line.ends_with(", read to the end"))
-            verdicts.emplace_back("true");
-        else if (stops != std::string::npos || line.ends_with(", cannot be read"))
-            verdicts.push_back("false " + (stops == std::string::npos ? "" : line.substr(stops + 16)));
-    }
-    for (std::string& verdict : verdicts) {
-        std::erase(verdict, ',');
-        if (const std::size_t column = verdict.find(" column "); column != std::string::npos)
-            verdict = verdict.substr(0, column) + ":" + verdict.substr(column + 8);
-    }
-    return verdicts;
-}
-
-// The rows of runtally-table's TSV output, each field by its column's name.
-using TableRow = std::map<std::string, std::string>;
-
-std::vector<TableRow> table_rows(const std::string& output)
-{
-    std::vector<TableRow> rows;
-    std::istringstream in(output);
-    std::vector<std::string> columns;
-    for (std::string line; std::getline(in, line);) {
-        std::vector<std::string> fields;
-        std::istringstream cells(line);
-        for (std::string field; std::getline(cells, field, '\t');)
-            fields.push_back(field);
-        if (line.ends_with('\t'))
-            fields.emplace_back();
-        if (columns.empty()) {
-            columns = fields;
-            continue;
-        }
-        TableRow& row = rows.emplace_back();
-        for (std::size_t i = 0; i < columns.size() && i < fields.size(); ++i)
-            row[columns[i]] = fields[i];
-    }
-    return rows;
-}
-
-double figure(const TableRow& row, const std::string& column)
-{
-    return std::strtod(row.at(column).c_str(), nullptr);
-}
-
-long long count(const TableRow& row, const std::string& column)
-{
-    return std::stoll(row.at(column));
-}
-
-// A whole-log row printed with runtally's format, or runtally2's.
-std::string runtally_line(const TableRow& row)
-{
-    char line[512];
-    std::snprintf(line, sizeof line, "B:%2.2f, I:%2.5f, U:%2.5f, M:%lld/%lld (%2.4f%%)", figure(row, "benefit"),
-                  figure(row, "instability"), figure(row, "utilization"), count(row, "missed"),
-                  count(row, "samples"), figure(row, "missed_percent"));
-    return line;
-}
-
-std::string runtally2_line(const TableRow& row)
-{
-    char line[512];
-    std::snprintf(line, sizeof line, "B:%2.2f, I:%2.5f\n", figure(row, "benefit"), figure(row, "instability"));
-    return line;
-}
-
-std::string verdict_of(const TableRow& row)
-{
-    return row.at("complete") == "true" ? "true" : "false " + row.at("stop");
 }
 
 // The windows' samples and missed deadlines add up to the whole log's, and
