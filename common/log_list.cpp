@@ -58,14 +58,17 @@ bool LogList::next(LogName& name)
     } else {
         if (list_ == nullptr)
             return false;
-        errno = 0;
-        const ssize_t length = getdelim(&line_, &capacity_, delimiter_, list_);
-        if (length < 0) {
-            error_ = std::ferror(list_) != 0 ? (errno != 0 ? errno : EIO) : 0;
-            return false;
-        }
-        const auto size = static_cast<std::size_t>(length);
-        name.path.assign(line_, size > 0 && line_[size - 1] == delimiter_ ? size - 1 : size);
+        // An empty entry (a blank line, a NUL after a NUL) names nothing: passed over.
+        do {
+            errno = 0;
+            const ssize_t length = getdelim(&line_, &capacity_, delimiter_, list_);
+            if (length < 0) {
+                error_ = std::ferror(list_) != 0 ? (errno != 0 ? errno : EIO) : 0;
+                return false;
+            }
+            const auto size = static_cast<std::size_t>(length);
+            name.path.assign(line_, size > 0 && line_[size - 1] == delimiter_ ? size - 1 : size);
+        } while (name.path.empty());
     }
     if (is_standard_input(name.path)) {
         if (standard_input_taken_)

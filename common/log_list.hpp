@@ -2,8 +2,9 @@
 
 // The logs a command line names, handed out one at a time: the operands,
 // then the paths of a list file, one a line (--files-from) or separated by
-// NUL bytes (--files0-from), as GNU du and wc read them. The list is read a
-// path at a time, so memory does not grow with the number of logs.
+// NUL bytes (--files0-from), as GNU du and wc read them; an empty entry
+// names nothing and is passed over. The list is read a path at a time, so
+// memory does not grow with the number of logs.
 //
 // "-" names standard input: as an operand, as the list, or in the list. It
 // can be read once: the command line cannot name it twice (problem()), and

@@ -36,8 +36,8 @@ printf '%sL:2, CPU:0.5,\n' "$line" >killed.log
 printf '%sL:2, CPU:0.5, B\n%s' "$line" "$line" >cut-in-the-middle.log
 printf '%s' "$line" >'a log.log'
 printf '%s%s' "$line" "$line" >$'two\nlines.log'
-printf 'a log.log\ngood.log\n' >list
-printf 'a log.log\0two\nlines.log\0' >list0
+printf 'a log.log\n\ngood.log\n\n' >list  # empty lines name nothing
+printf 'a log.log\0\0two\nlines.log\0' >list0
 mkdir directory
 printf '%s# x\n' "$line" >"$hostile_name"
 
