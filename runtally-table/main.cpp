@@ -4,6 +4,7 @@
 #include "common/command_line.hpp"
 #include "common/diagnostics.hpp"
 #include "common/log_list.hpp"
+#include "common/names.hpp"
 #include "runtally-table/table_log.hpp"
 #include "runtally-table/table_writer.hpp"
 #include "runtally_version.hpp"
@@ -90,7 +91,8 @@ bool parse_count(const char* text, long long& count)
 
 void choose(CommandLine& line, int option, const char* value)
 {
-    const std::string given = value == nullptr ? "" : value;
+    // The value as a message shows it: on one line, with no byte raw that a terminal obeys.
+    const std::string given = printable_name(value == nullptr ? "" : value);
     if (option == kFormat) {
         if (given == "tsv")
             line.format = Format::Tsv;

@@ -90,6 +90,7 @@ gap.log	4	true			6	9	4	0.375	0	0
 
 usage=$'usage: runtally-table [OPTION]... [--] LOG...\nTry \'runtally-table --help\' for more.\n'
 for case in "no log named|" "unknown format 'xml' (tsv, csv or json)|--format=xml a.log" \
+    "unknown format 'x\\x1b[31m\\n' (tsv, csv or json)|--format=\$'x\\e[31m\\n' a.log" \
     "a window is a number of seconds, 1e-6 or more: '0'|--window=0 a.log" \
     "a window is a number of seconds, 1e-6 or more: 'inf'|--window=inf a.log" \
     "a window is a number of seconds, 1e-6 or more: '-1'|--window=-1 a.log" \
