@@ -87,21 +87,6 @@ struct Cursor {
         }
     }
 
-    // Passes over the rest of the line and its line end.
-    void skip_line()
-    {
-        for (;;) {
-            while (p != end && *p != '\n')
-                ++p;
-            if (p != end) {
-                ++p;
-                return;
-            }
-            if (!refill())
-                return;
-        }
-    }
-
     // Matches `text` byte for byte and returns how many bytes matched; all of
     // them is a match. Stops at the first byte that differs, left unread.
     std::size_t literal(std::string_view text)
