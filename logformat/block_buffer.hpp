@@ -70,8 +70,8 @@ public:
     int peek_at(std::size_t distance);
 
     // Counts lines from here on, as the log streams by, for position_of:
-    // the next byte is line 1, column 1. The programs never ask;
-    // runtally-check does, from the start of each log.
+    // the next byte is line 1, column 1. runtally and runtally2 never ask;
+    // runtally-check and runtally-table do, from the start of each log.
     void count_lines()
     {
         counting_ = true;

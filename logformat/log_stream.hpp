@@ -44,7 +44,8 @@ public:
     InstructionSet instruction_set() const { return set_; }
 
     // The bytes, for a caller that moves the position between reads with the
-    // reader's cursor (runtally-check passes white space and lines).
+    // reader's cursor (runtally-check and runtally-table pass white space
+    // and lines).
     BlockBuffer& bytes() { return bytes_; }
 
 private:

@@ -1,9 +1,10 @@
 #pragma once
 
-// What one read tells beyond its count, for runtally-check: where its match
-// broke off and what it expected there, and the values that the reader's
-// decisions changed. The programs never ask for it. The window reads no such
-// value, so a read it takes tells only that the record matched whole.
+// What one read tells beyond its count, for runtally-check and
+// runtally-table: where its match broke off and what it expected there, and
+// the values that the reader's decisions changed. runtally and runtally2
+// never ask for it. The window reads no such value, so a read it takes tells
+// only that the record matched whole.
 //
 // Positions come from the stream's line count (LogStream::count_lines); a
 // stream that does not count them gives line and column 0.
