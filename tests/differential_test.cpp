@@ -68,8 +68,8 @@ void expect_breaks_as_noted(const std::string& text, LogPattern pattern, Instruc
     AppData by_noted{-9, -9, -9, -9, -9};
     AppData by_breaks = by_noted;
     ReadNotes notes;
+    ReadNotes break_notes;  // one for every read, as runtally-table keeps them
     for (int read = 1;; ++read) {
-        ReadNotes break_notes;  // fresh: a read tells all it is asked for
         const int want = read_sample(noted, pattern, by_noted, notes);
         ASSERT_EQ(read_sample_noting_breaks(breaks, pattern, by_breaks, break_notes), want) << "read " << read;
         ASSERT_TRUE(same_bits(by_breaks, by_noted)) << "read " << read;
