@@ -48,7 +48,9 @@ bool is_control(std::string_view sequence)
     return lead < 0x20 || lead == 0x7F || (lead == 0xC2 && byte_at(sequence, 1) < 0xA0);
 }
 
-void append_byte(std::string& text, unsigned byte)
+}  // namespace
+
+void append_escaped_byte(std::string& text, unsigned char byte)
 {
     constexpr std::string_view kHex = "0123456789abcdef";
     switch (byte) {
@@ -58,8 +60,6 @@ void append_byte(std::string& text, unsigned byte)
     default: text += "\\x"; text += kHex[byte >> 4]; text += kHex[byte & 0xF];
     }
 }
-
-}  // namespace
 
 bool is_plain_name(std::string_view name)
 {
@@ -83,7 +83,7 @@ std::string escaped_name(std::string_view name)
             text += "\\\\";
         else if (length == 0 || is_control(sequence))
             for (const char c : sequence)
-                append_byte(text, static_cast<unsigned char>(c));
+                append_escaped_byte(text, static_cast<unsigned char>(c));
         else
             text += sequence;
         at += sequence.size();

@@ -21,3 +21,7 @@ std::string escaped_name(std::string_view name);
 // output: as it is when plain, escaped otherwise. Plain names print as they
 // always have, so a backslash in one is written as it is.
 std::string printable_name(std::string_view name);
+
+// One byte that no text may hold raw, escaped as names and runtally-check's
+// quotes write it: \n, \t, \r, or \xHH (lower-case hexadecimal digits).
+void append_escaped_byte(std::string& text, unsigned char byte);

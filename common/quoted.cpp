@@ -1,6 +1,6 @@
 #include "common/quoted.hpp"
 
-#include <cstdio>
+#include "common/names.hpp"
 
 std::string quoted(std::string_view bytes)
 {
@@ -10,19 +10,11 @@ std::string quoted(std::string_view bytes)
         switch (b) {
         case '"': text += "\\\""; break;
         case '\\': text += "\\\\"; break;
-        case '\n': text += "\\n"; break;
-        case '\t': text += "\\t"; break;
-        case '\r': text += "\\r"; break;
-        case '\v': text += "\\v"; break;
-        case '\f': text += "\\f"; break;
         default:
-            if (b >= 0x20 && b < 0x7f) {
+            if (b >= 0x20 && b < 0x7f)
                 text += c;
-            } else {
-                char escaped[5];
-                std::snprintf(escaped, sizeof escaped, "\\x%02x", b);
-                text += escaped;
-            }
+            else
+                append_escaped_byte(text, b);
         }
     }
     return text + "\"";
