@@ -24,6 +24,9 @@ constexpr const char* kProgram = "runtally-table";
 // from the first to the current, never back.
 struct WindowCursor {
     const TableOptions& options;
+    // A window of sample time in whole microseconds, the unit of the periods,
+    // so that a sample that starts on a window's bound is in no doubt.
+    const double width = std::round(options.seconds * 1e6);
     double index = 0;  // of the current window
     // The sample time before the next sample, in microseconds: a sum of
     // whole numbers, exact up to 2^53 (285 years), and never overflowing.
@@ -32,13 +35,26 @@ struct WindowCursor {
 
     double from() const
     {
-        return options.windows == Windows::OfSeconds ? index * options.seconds
+        return options.windows == Windows::OfSeconds ? index * width / 1e6
                                                      : index * static_cast<double>(options.samples);
     }
     double to() const
     {
-        return options.windows == Windows::OfSeconds ? (index + 1) * options.seconds
+        return options.windows == Windows::OfSeconds ? (index + 1) * width / 1e6
                                                      : from() + static_cast<double>(in_window);
+    }
+
+    // The window in which a sample that starts at `start` microseconds lies.
+    // Both are whole numbers below 2^53, so the products below are exact and
+    // set right a quotient that rounded across a bound.
+    double window_of(double start) const
+    {
+        double k = std::floor(start / width);
+        if (k * width > start)
+            --k;
+        else if ((k + 1) * width <= start)
+            ++k;
+        return k;
     }
 
     // Before the sample in `record` is added: writes the windows it leaves
@@ -50,12 +66,13 @@ struct WindowCursor {
             // A sample starts where the periods before it end; where periods
             // were negative, maybe before the current window: it stays in
             // it, as windows are left only forward.
-            target = std::floor(elapsed / (options.seconds * 1e6));
+            target = window_of(elapsed);
             elapsed += record.P;
         } else if (in_window == options.samples) {
             target = index + 1;
         }
-        for (; index < target; ++index, in_window = 0) {
+        // A failed output ends the rows: a long gap could otherwise write on for long.
+        for (; index < target && !rows.writer.failed(); ++index, in_window = 0) {
             rows.write(from(), to(), figures, Verdict{});
             figures.start_window();
         }
@@ -83,8 +100,11 @@ struct Ending {
         e.start = log.offset();
         if (!is_sample(read_sample_noting_breaks(log, pattern, record, e.notes[e.now])))
             return e;
-        if (options.windows != Windows::None)
+        if (options.windows != Windows::None) {
             window.enter(record, figures, rows);
+            if (rows.writer.failed())
+                return e;
+        }
         if (pattern == LogPattern::Full)
             tally_sample(record, figures.full);
         else

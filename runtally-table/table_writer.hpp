@@ -30,6 +30,8 @@ public:
     void header();
     // One row, a cell for each column.
     void row(std::span<const Cell> cells);
+    // True once the output has failed: no row written since has reached it.
+    bool failed() const { return std::ferror(out_) != 0; }
 
 private:
     void text(std::string_view value);

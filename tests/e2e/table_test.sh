@@ -30,6 +30,13 @@ gap.log	4	5	0	true			0	0	0	0	0	0
 gap.log	5	6	1	true			1	3	2	0.5	0	0
 " "" '"$table" --window 1 gap.log'
 
+for b in 1 2 1; do sample "$b" 0.5 8300000; done >bound.log
+check "a sample that starts on a bound that no double holds (8.3 s)" 0 "$head
+bound.log	0	8.3	1	true			8.3	8.3	0	0.5	0	0
+bound.log	8.3	16.6	1	true			8.3	16.6	1	0.5	0	0
+bound.log	16.6	24.9	1	true			8.3	8.3	1	0.5	0	0
+" "" '"$table" --window=8.3 bound.log'
+
 check "a window larger than the log" 0 "$head
 quarter.log	0	100	8	true			2	3.25	11	0.4375	1	12.5
 " "" '"$table" --window=100 quarter.log'
@@ -115,6 +122,9 @@ check "a name with control bytes, escaped on both streams" 1 "{\"log\":\"${hosti
 check "help" 0 "usage: runtally-table [OPTION]... [--] LOG...
 " "" '"$table" --help | head -n 1'
 check "standard output full" 1 "" $'runtally-table: write error: No space left on device\n' '"$table" quarter.log >/dev/full'
+{ sample 1 0.5 2147483647; sample 1 0.5 1; } >long-gap.log  # 2^31 windows of a microsecond
+check "standard output full ends a long run of windows" 1 "" $'runtally-table: write error: No space left on device\n' \
+    'timeout 20 "$table" --window=1e-6 long-gap.log >/dev/full'
 
 # Awkward names, each a log of one sample whose figures are nan. The log
 # column escapes each name as diagnostics will (common/names.hpp).
