@@ -14,9 +14,10 @@ int usage_error(const char* program, const char* usage, const std::string& probl
 
 std::string refused_option(int answer, char* const argv[])
 {
-    // A short option is optopt; a long one, whose value is 256 or more
-    // (0 when unknown), is the argument before optind.
-    if (optopt > 0 && optopt < 256) {
+    // A short option is optopt, a char: negative for a byte above 0x7f. A
+    // long one, whose value is 256 or more (0 when unknown), is the
+    // argument before optind.
+    if (optopt != 0 && optopt < 256) {
         const std::string option = printable_name(std::string{'-', static_cast<char>(optopt)});
         return answer == ':' ? "option '" + option + "' needs a value" : "unknown option '" + option + "'";
     }

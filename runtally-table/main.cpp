@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <getopt.h>
 #include <string>
+#include <string_view>
 
 using namespace logformat;
 
@@ -70,13 +71,17 @@ struct CommandLine {
     std::string problem;
 };
 
-// A window's size: a finite number of seconds, one microsecond at least (the
+// A window's size: a decimal number of seconds (digits, a point, an
+// exponent; no sign, blank or hexadecimal), one microsecond at least (the
 // unit of the periods), so that a log's windows are never more than its
 // microseconds.
 bool parse_seconds(const char* text, double& seconds)
 {
+    if ((*text < '0' || *text > '9') && *text != '.')
+        return false;
+    if (std::string_view(text).find_first_of("xX") != std::string_view::npos)
+        return false;
     char* end = nullptr;
-    errno = 0;
     seconds = std::strtod(text, &end);
     return end != text && *end == '\0' && std::isfinite(seconds) && seconds >= 1e-6;
 }

@@ -101,13 +101,15 @@ for case in "no log named|" "unknown format 'xml' (tsv, csv or json)|--format=xm
     "a window is a number of seconds, 1e-6 or more: '0'|--window=0 a.log" \
     "a window is a number of seconds, 1e-6 or more: 'inf'|--window=inf a.log" \
     "a window is a number of seconds, 1e-6 or more: '-1'|--window=-1 a.log" \
+    "a window is a number of seconds, 1e-6 or more: '0x10'|--window=0x10 a.log" \
     "a window of samples is a whole number, 1 or more: '0'|--window-samples=0 a.log" \
     "one window option at most|--window=1 --window-samples=2 a.log" \
     "--window needs periods, which the four-value form (--short) has not: try --window-samples|--short --window=1 a.log" \
     "standard input ('-') can be read only once|- -" "standard input ('-') can be read only once|--files-from=- -" \
     "only one list of logs can be given|--files-from=a --files0-from=b" \
     "unknown or ambiguous option '--bogus'|--bogus a.log" "option '--format' needs a value|--format" \
-    "option '--short' takes no value|--short=1 a.log" "unknown option '-x'|-x a.log"; do
+    "option '--short' takes no value|--short=1 a.log" "unknown option '-x'|-x a.log" \
+    "unknown option '-\\xff'|\$'-\\xff' a.log"; do
     problem=${case%%|*}
     check "usage error: $problem" 2 "" "runtally-table: $problem
 $usage" "\"\$table\" ${case#*|}"
