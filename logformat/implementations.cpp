@@ -50,15 +50,26 @@ namespace {
     return read_record<InstructionSet::Avx2>(bytes, ahead, pattern, record, notes);
 }
 
+[[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg")]] int read_avx512(
+    BlockBuffer& bytes, ReadAhead& ahead, LogPattern pattern, AppData& record, ReadNotes* notes)
+{
+    return read_record<InstructionSet::Avx512>(bytes, ahead, pattern, record, notes);
+}
+
 // Each row's features, as its read's target attribute above names them.
 constexpr Implementation kImplementations[] = {
     {InstructionSet::Scalar, "", read_scalar},
     {InstructionSet::Sse2, "sse2", read_sse2},
     {InstructionSet::Avx2, "avx2,bmi,bmi2", read_avx2},
+    {InstructionSet::Avx512, "avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg", read_avx512},
 };
 
+static_assert(kImplementations[static_cast<std::size_t>(InstructionSet::Avx512)].features == kBatchFeatures,
+              "the AVX-512 read is compiled for the features its batch is");
+
 // The features a row may name, each asked of the processor by its own name.
-constexpr std::string_view kKnownFeatures[] = {"sse2", "avx2", "bmi", "bmi2"};
+constexpr std::string_view kKnownFeatures[] = {"sse2",     "avx2",     "bmi",        "bmi2",       "avx512f",
+                                               "avx512bw", "avx512vl", "avx512dq",   "avx512vbmi", "avx512vbmi2", "avx512bitalg"};
 
 bool processor_has(std::string_view feature)
 {
@@ -71,6 +82,20 @@ bool processor_has(std::string_view feature)
         return __builtin_cpu_supports("bmi");
     if (feature == "bmi2")
         return __builtin_cpu_supports("bmi2");
+    if (feature == "avx512f")
+        return __builtin_cpu_supports("avx512f");
+    if (feature == "avx512bw")
+        return __builtin_cpu_supports("avx512bw");
+    if (feature == "avx512vl")
+        return __builtin_cpu_supports("avx512vl");
+    if (feature == "avx512dq")
+        return __builtin_cpu_supports("avx512dq");
+    if (feature == "avx512vbmi")
+        return __builtin_cpu_supports("avx512vbmi");
+    if (feature == "avx512vbmi2")
+        return __builtin_cpu_supports("avx512vbmi2");
+    if (feature == "avx512bitalg")
+        return __builtin_cpu_supports("avx512bitalg");
     return false;
 }
 
@@ -125,7 +150,8 @@ constexpr bool rows_in_order_with_known_features()
 static_assert(rows_in_order_with_known_features(),
               "one row for each set, narrowest first, and only features the processor can be asked for");
 
-constexpr InstructionSet kSets[] = {InstructionSet::Scalar, InstructionSet::Sse2, InstructionSet::Avx2};
+constexpr InstructionSet kSets[] = {InstructionSet::Scalar, InstructionSet::Sse2, InstructionSet::Avx2,
+                                    InstructionSet::Avx512};
 static_assert(std::size(kImplementations) <= std::size(kSets));
 
 // How many rows, from the first, the processor runs: a set is offered where
@@ -162,6 +188,7 @@ const char* name_of(InstructionSet set)
     case InstructionSet::Scalar: return "scalar";
     case InstructionSet::Sse2: return "SSE2";
     case InstructionSet::Avx2: return "AVX2";
+    case InstructionSet::Avx512: return "AVX512";
     }
     return "?";
 }

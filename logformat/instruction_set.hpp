@@ -2,8 +2,9 @@
 
 // The instruction sets the reader can be compiled for: scalar, which every
 // build has, and on x86-64 with SIMD on (the RUNTALLY_SIMD build switch, on
-// by default) SSE2 and AVX2. The reader's kernels (kernels.hpp) classify
-// digits with each set, and AVX2 also converts the digits of a number. Each
+// by default) SSE2, AVX2 and AVX-512. The reader's kernels (kernels.hpp)
+// classify digits with each set, and AVX2 and AVX-512 also convert the
+// digits of a number. Each
 // set's read is compiled for the processor features its row of the table
 // names (implementations.cpp), and offered where the processor has exactly
 // those; a stream reads with the set it is made with, the widest offered
@@ -14,7 +15,7 @@
 namespace logformat {
 
 // Narrowest first: a processor that runs a set runs every set before it.
-enum class InstructionSet { Scalar, Sse2, Avx2 };
+enum class InstructionSet { Scalar, Sse2, Avx2, Avx512 };
 
 // The sets this build has code for and the processor runs, narrowest first;
 // found once, at the first call.

@@ -7,6 +7,7 @@
 // inlined into the AVX2 read, which is compiled for them too: only a
 // processor that offers AVX2 may run them.
 
+#include "logformat/batch.hpp"
 #include "logformat/kernels.hpp"
 
 #include <array>
@@ -86,6 +87,35 @@ struct Kernels<InstructionSet::Avx2> {
             _mm_madd_epi16(_mm_packus_epi32(fours, fours), _mm_set1_epi32(0x00012710));  // 10000 abcd + efgh
         const auto both = static_cast<std::uint64_t>(_mm_cvtsi128_si64(eights));
         return (both & 0xFFFFFFFF) * 100000000 + (both >> 32);
+    }
+};
+
+// AVX-512: the 64-byte digit mask from one compare into a mask register;
+// the rest as AVX2 does it.
+template <>
+struct Kernels<InstructionSet::Avx512> {
+    static std::uint64_t digit_mask_16(const char* p) { return Kernels<InstructionSet::Sse2>::digit_mask_16(p); }
+
+    [[gnu::target("avx512f,avx512bw")]] static std::uint64_t digit_mask_64(const char* p)
+    {
+        const __m512i value = _mm512_sub_epi8(_mm512_loadu_si512(p), _mm512_set1_epi8('0'));
+        return _mm512_cmple_epu8_mask(value, _mm512_set1_epi8(9));
+    }
+
+    [[gnu::target("avx2")]] static std::uint64_t digits_around_point(const char* first, int whole, int fraction)
+    {
+        return Kernels<InstructionSet::Avx2>::digits_around_point(first, whole, fraction);
+    }
+
+    static constexpr int kBatchRecords = logformat::kBatchRecords;
+
+    // Records four at a time into the read-ahead (batch.hpp); returns where they stopped.
+    [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg")]] static const
+        char*
+        read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, LogPattern pattern, int most)
+    {
+        return pattern == LogPattern::Full ? logformat::read_ahead_in_batches<LogPattern::Full>(p, end, ahead, most)
+                                           : logformat::read_ahead_in_batches<LogPattern::Short>(p, end, ahead, most);
     }
 };
 

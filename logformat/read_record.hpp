@@ -92,6 +92,9 @@ template <InstructionSet set>
     const char* p = bytes.data();
     const char* const end = bytes.data_end();
     ahead.start(pattern, bytes);
+    if constexpr (set == InstructionSet::Avx512)
+        if (most >= Kernels<set>::kBatchRecords)
+            p = Kernels<set>::read_ahead_in_batches(p, end, ahead, pattern, most);
     while (ahead.count() < most && end - p >= kWindowBytes) {
         // Into a local record, which stays in registers: the buffer's bytes
         // are chars, which the stores to a sample in memory could alias.

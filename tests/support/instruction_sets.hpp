@@ -11,7 +11,8 @@
 #include <string>
 
 inline constexpr logformat::InstructionSet kEveryInstructionSet[] = {
-    logformat::InstructionSet::Scalar, logformat::InstructionSet::Sse2, logformat::InstructionSet::Avx2};
+    logformat::InstructionSet::Scalar, logformat::InstructionSet::Sse2, logformat::InstructionSet::Avx2,
+    logformat::InstructionSet::Avx512};
 
 class EveryInstructionSet : public testing::TestWithParam<logformat::InstructionSet> {
 protected:
@@ -22,7 +23,7 @@ protected:
     }
 };
 
-// The name of each instantiation of such a suite: the set's, "scalar", "SSE2", "AVX2".
+// The name of each instantiation of such a suite: the set's, "scalar", "SSE2", "AVX2", "AVX512".
 inline std::string set_name(const testing::TestParamInfo<logformat::InstructionSet>& info)
 {
     return logformat::name_of(info.param);

@@ -1,0 +1,191 @@
+#pragma once
+
+// The batch: records in their plain form read four at a time with AVX-512,
+// one element of the four records in one register. Included only by
+// kernels_x86.hpp; only the AVX-512 read uses it.
+//
+// A structural pass marks the terminators (',' and '\n') of the bytes ahead,
+// 64 at a time, and compresses them to their positions, once for each fill of
+// the read-ahead. A batch is the next four records' terminators, an
+// element's number ending at each: all its numbers' lengths come at once and
+// are checked with one compare, the leads before them with one compare for
+// every eight terminators, and each element's four numbers are read in one
+// register (batch_numbers.hpp). A batch reads the four records exactly as
+// the window would, or declines as a whole, storing nothing: wherever a
+// number is not plain, longer than a lane, or a value the fast conversion
+// cannot settle, and wherever a record is not followed, after one line end,
+// by the next "L:". The window then reads on from the batch's first record.
+
+#include "logformat/batch_numbers.hpp"
+#include "logformat/pattern.hpp"
+#include "logformat/read_ahead.hpp"
+#include "logformat/window.hpp"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <immintrin.h>
+#include <string_view>
+
+namespace logformat {
+
+static_assert(BlockBuffer::kPadding >= 8, "a lead compared at the last terminator of the data");
+
+// The bytes from a terminator to the number after it: ", CPU:" for a later
+// element; "\nL:" for the first, whose terminator is the line end before it.
+constexpr int lead_skip(std::size_t element)
+{
+    return element == 0 ? 1 + kPlainLeads[0].length : kPlainLeads[element].length;
+}
+
+// The processor features of the batch, as the AVX-512 read's target names them.
+// (The attribute needs the literal; implementations.cpp checks they agree.)
+inline constexpr std::string_view kBatchFeatures =
+    "avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg";
+
+// For each terminator of a batch after the first, what it and the bytes
+// after it must be: ", CPU:" before a later element, "\nL:" before a record.
+template <LogPattern pattern>
+inline constexpr auto kBatchLeads = [] {
+    constexpr std::size_t n = element_count(pattern);
+    std::array<std::uint64_t, 32> bytes{};
+    std::array<std::uint64_t, 32> masks{};
+    for (std::size_t j = 0; j < kBatchRecords * n; ++j) {
+        const std::size_t e = (j + 1) % n;
+        bytes[j] = e == 0 ? '\n' | kPlainLeads[0].bytes << 8 : kPlainLeads[e].bytes;
+        masks[j] = e == 0 ? 0xFF | kPlainLeads[0].mask << 8 : kPlainLeads[e].mask;
+    }
+    return std::array{bytes, masks};
+}();
+
+// For each number j of a batch (element j % n of record j / n): the bytes
+// from the terminator before it to its first, and its longest length less one.
+template <LogPattern pattern>
+inline constexpr auto kBatchNumbers = [] {
+    constexpr std::size_t n = element_count(pattern);
+    std::array<std::int16_t, 32> skips{};
+    std::array<std::int16_t, 32> limits{};
+    for (std::size_t j = 0; j < kBatchRecords * n; ++j) {
+        skips[j] = static_cast<std::int16_t>(lead_skip(j % n));
+        limits[j] = static_cast<std::int16_t>(kElements[j % n].is_integer() ? 8 : kLaneBytes - 1);
+    }
+    return std::array{skips, limits};
+}();
+
+// For element k: the byte shuffle that fills lane r with the length of
+// record r's number (the low byte of 16-bit length k + r n).
+template <LogPattern pattern>
+inline constexpr auto kLengthLanes = [] {
+    constexpr std::size_t n = element_count(pattern);
+    std::array<std::array<std::uint8_t, 64>, kMostElements> lanes{};
+    for (std::size_t k = 0; k < n; ++k)
+        for (std::size_t b = 0; b < 64; ++b)
+            lanes[k][b] = static_cast<std::uint8_t>(2 * (b / 16 * n + k));
+    return lanes;
+}();
+
+// Reads the four records whose terminators are at positions[0 .. 4N] (N
+// the pattern's elements) from `base`: positions[0] is the line end before
+// the first record, or -1 at the first. False, storing nothing the caller
+// keeps, where the batch declines.
+template <LogPattern pattern>
+[[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
+  gnu::always_inline]] inline bool
+read_four(const char* base, const std::int16_t* positions, std::array<AppData, kBatchRecords>& out)
+{
+    constexpr std::size_t n = element_count(pattern);
+    constexpr auto kAll = static_cast<__mmask32>((std::uint64_t{1} << (kBatchRecords * n)) - 1);
+    const __m512i before = _mm512_loadu_si512(positions);
+    const __m512i after = _mm512_loadu_si512(positions + 1);
+    const __m512i lengths =
+        _mm512_sub_epi16(_mm512_sub_epi16(after, before), _mm512_loadu_si512(kBatchNumbers<pattern>[0].data()));
+    if ((_mm512_cmpgt_epu16_mask(_mm512_sub_epi16(lengths, _mm512_set1_epi16(1)),
+                                 _mm512_loadu_si512(kBatchNumbers<pattern>[1].data())) & kAll) != 0 ||
+        !kPlainLeads[0].starts(base + positions[0] + 1))
+        return false;
+    // The leads: eight bytes gathered at each terminator, eight terminators a gather.
+    const __m512i low = _mm512_maskz_cvtepi16_epi32(0xFFFF, _mm512_maskz_extracti64x4_epi64(0xF, after, 0));
+    const __m512i high = _mm512_maskz_cvtepi16_epi32(0xFFFF, _mm512_maskz_extracti64x4_epi64(0xF, after, 1));
+    const __m256i at[] = {_mm512_maskz_extracti64x4_epi64(0xF, low, 0), _mm512_maskz_extracti64x4_epi64(0xF, low, 1),
+                          _mm512_maskz_extracti64x4_epi64(0xF, high, 0)};
+    static_assert(std::size(at) * 8 >= kBatchRecords * kMostElements, "a gather for every eight terminators");
+    std::uint32_t wrong = 0;
+#pragma GCC unroll 4
+    for (std::size_t g = 0; g < (kBatchRecords * n + 7) / 8; ++g) {
+        const auto in_batch = static_cast<__mmask8>(kAll >> (8 * g));
+        const __m512i leads = _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), in_batch, at[g], base, 1);
+        wrong |= _mm512_mask_cmpneq_epi64_mask(
+            in_batch, _mm512_and_si512(leads, _mm512_loadu_si512(kBatchLeads<pattern>[1].data() + 8 * g)),
+            _mm512_loadu_si512(kBatchLeads<pattern>[0].data() + 8 * g));
+    }
+    if (wrong != 0)
+        return false;
+#pragma GCC unroll 8
+    for (std::size_t k = 0; k < n; ++k) {
+        const Element& e = kElements[k];
+        const std::array<const char*, kBatchRecords> ends = {base + positions[k + 1], base + positions[n + k + 1],
+                                                             base + positions[2 * n + k + 1],
+                                                             base + positions[3 * n + k + 1]};
+        const __m512i lane_lengths =
+            _mm512_maskz_permutexvar_epi8(~std::uint64_t{0}, _mm512_loadu_si512(kLengthLanes<pattern>[k].data()), lengths);
+        FourNumbers numbers;
+        if (e.is_integer() ? !four_numbers<true>(ends, lane_lengths, numbers)
+                           : !four_numbers<false>(ends, lane_lengths, numbers))
+            return false;
+        for (std::size_t r = 0; r < kBatchRecords; ++r) {
+            if (e.is_integer())
+                out[r].*e.integer = numbers.integers[2 * r];
+            else
+                out[r].*e.real = numbers.reals[2 * r];
+        }
+    }
+    return true;
+}
+// The structural pass and the batches: reads records four at a time from p
+// into the read-ahead, while it holds fewer than `most` - 3, and returns
+// where the batches stopped. Needs a processor that offers AVX-512.
+template <LogPattern pattern>
+[[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"), gnu::always_inline]] inline const
+    char*
+    read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, int most)
+{
+    constexpr int n = static_cast<int>(element_count(pattern));
+    constexpr int kMostChunks = 64;  // positions stay below 2^15
+    const int wanted = 1 + ReadAhead::kSamples * n;
+    // Room for a compressed store of 32 positions from any count below
+    // `wanted`, and for a batch's loads of 33 from any batch's first.
+    std::array<std::int16_t, ReadAhead::kSamples * kMostElements + 1 + 64 + 32> positions{};
+    positions[0] = -1;
+    int count = 1;
+    // Every chunk ends kWindowBytes before the data does: the lanes, the leads
+    // and the next record's "L:" stay inside it.
+    const long chunks = std::min<long>(kMostChunks, (end - p - kWindowBytes) / 64);
+    __m512i at = _mm512_set_epi16(31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11,
+                                  10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+    for (long c = 0; c < chunks && count < wanted; ++c) {
+        const __m512i bytes = _mm512_loadu_si512(p + 64 * c);
+        const std::uint64_t terminators = _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8(',')) |
+                                          _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('\n'));
+        const auto low = static_cast<__mmask32>(terminators);
+        const auto high = static_cast<__mmask32>(terminators >> 32);
+        _mm512_storeu_si512(positions.data() + count, _mm512_maskz_compress_epi16(low, at));
+        count += std::popcount(low);
+        _mm512_storeu_si512(positions.data() + count,
+                            _mm512_maskz_compress_epi16(high, _mm512_add_epi16(at, _mm512_set1_epi16(32))));
+        count += std::popcount(high);
+        at = _mm512_add_epi16(at, _mm512_set1_epi16(64));
+    }
+    int first = 0;
+    while (ahead.count() + kBatchRecords <= most && first + kBatchRecords * n < count) {
+        std::array<AppData, kBatchRecords> records{};
+        if (!read_four<pattern>(p, positions.data() + first, records))
+            break;
+        for (int r = 0; r < kBatchRecords; ++r)
+            ahead.add(records[static_cast<std::size_t>(r)], p + positions[static_cast<std::size_t>(first + (r + 1) * n)] + 1);
+        first += kBatchRecords * n;
+    }
+    return p + positions[static_cast<std::size_t>(first)] + 1;
+}
+
+}  // namespace logformat
