@@ -93,4 +93,75 @@ inline Case window_case(LogPattern pattern)
     return c;
 }
 
+// The batch: records read four at a time, each with one number varied,
+// every variant four times over so that it takes each place of a batch. The
+// variants: every length of a lane (1 to 16 bytes) and one more, plain, with
+// a minus, with an exponent; integers up to nine digits; float midpoints that
+// the fast conversion declines (16777217 is 16777216 as a float, 16777219 is
+// 16777220); and records in other forms (two blanks, a blank line, CR LF),
+// at which the batches give way. The other numbers: L:7, CPU:0.5, B:2.5,
+// MCPU:5.5, P:1000.
+inline Case batch_case(LogPattern pattern)
+{
+    const int elements = pattern == F ? 5 : 4;
+    const AppData plain{7, 0.5, 2.5, 5.5, pattern == F ? 1000 : -9};
+    const std::string defaults[] = {"7", "0.5", "2.5", "5.5", "1000"};
+    struct Variant {
+        int element;
+        std::string number;
+        float value;
+    };
+    std::vector<Variant> variants;
+    for (int w = 1; w <= 9; ++w)  // L and the last, P or MCPU
+        variants.push_back({w % 2 == 0 ? 0 : elements - 1, std::string(static_cast<std::size_t>(w - 1), '0') + "7", 7});
+    // 5, 5., then 2.5 with zeros on both sides, w bytes.
+    const auto point = [](int w) {
+        const std::string zeros(static_cast<std::size_t>(std::max(w - 3, 0)), '0');
+        return w < 3 ? std::string("5.").substr(0, static_cast<std::size_t>(w))
+                     : zeros.substr(0, zeros.size() / 2).append("2.5").append(zeros.substr(zeros.size() / 2));
+    };
+    for (int element = 1; element < 4; ++element)
+        for (int w = 1; w <= 17; ++w) {
+            variants.push_back({element, point(w), w < 3 ? 5.0f : 2.5f});
+            if (w >= 4)
+                variants.push_back({element, std::string("-").append(point(w - 1)), -2.5f});
+            if (w >= 6)
+                variants.push_back({element, std::string("2.5").append(static_cast<std::size_t>(w - 6), '0').append("e+0"), 2.5f});
+            if (w >= 5)  // 25 times 10^(w - 5), times 10^-(w - 4)
+                variants.push_back({element,
+                                    std::string("25").append(static_cast<std::size_t>(w - 5), '0').append("E-").append(
+                                        std::to_string(w - 4)),
+                                    2.5f});
+        }
+    variants.push_back({1, "-0.000000", -0.0f});
+    variants.push_back({2, "16777217", 16777216.0f});
+    variants.push_back({2, "-16777219.0", -16777220.0f});
+    variants.push_back({3, "1.6777217e7", 16777216.0f});
+    Case c{pattern == F ? "the batch's lanes, Full" : "the batch's lanes, Short", "", pattern, {}};
+    std::string text;
+    for (std::size_t v = 0; v < variants.size(); ++v) {
+        for (std::size_t copy = 0; copy < 4; ++copy) {
+            const Variant& variant = variants[v];
+            const std::size_t k = (4 * v + copy) % 23;  // the other forms, at every place of a batch in turn
+            AppData want = plain;
+            for (int i = 0; i < elements; ++i) {
+                const Element& e = kElements[static_cast<std::size_t>(i)];
+                const bool varied = i == variant.element;
+                text.append(i == 0 ? "" : k == 8 && i == 2 ? ",  " : ", ")
+                    .append(e.tag)
+                    .append(varied ? variant.number : defaults[i]);
+                if (varied && e.is_integer())
+                    want.*e.integer = static_cast<std::int32_t>(variant.value);
+                else if (varied)
+                    want.*e.real = variant.value;
+            }
+            text += k == 5 ? " \n" : k == 11 ? "\n\n" : k == 17 ? "\r\n" : "\n";
+            c.reads.push_back({elements, want, text.size()});
+        }
+    }
+    c.input = text + numbered_lines(pattern, 6);
+    return c;
+}
+
 }  // namespace reader_cases
+

@@ -91,6 +91,8 @@ const std::vector<Case> kCases = {
 
     window_case(F),
     window_case(S),
+    batch_case(F),
+    batch_case(S),
 
     // Numbers.
     {"signs and leading zeros", "L:-007, CPU:+1.5, B:-0, MCPU:-.5, P:+0010\n", F,
