@@ -142,13 +142,17 @@ read_four(const char* base, const std::int16_t* positions, std::array<AppData, k
     }
     return true;
 }
+
 // The structural pass and the batches: reads records four at a time from p
-// into the read-ahead, while it holds fewer than `most` - 3, and returns
-// where the batches stopped. Needs a processor that offers AVX-512.
-template <LogPattern pattern>
-[[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"), gnu::always_inline]] inline const
-    char*
-    read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, int most)
+// into the read-ahead, while it holds fewer than `most` - 3. Where a batch
+// declines, `read_one` reads its first record (by the window: it returns
+// where the next record starts, or null where it declines too), and the
+// batches go on from the next, at a line's start. Returns where the
+// batches stopped. Needs a processor that offers AVX-512.
+template <LogPattern pattern, typename ReadOne>
+[[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
+  gnu::always_inline]] inline const char*
+read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, int most, ReadOne read_one)
 {
     constexpr int n = static_cast<int>(element_count(pattern));
     constexpr int kMostChunks = 64;  // positions stay below 2^15
@@ -176,16 +180,27 @@ template <LogPattern pattern>
         count += std::popcount(high);
         at = _mm512_add_epi16(at, _mm512_set1_epi16(64));
     }
-    int first = 0;
-    while (ahead.count() + kBatchRecords <= most && first + kBatchRecords * n < count) {
+    const char* const base = p;
+    int first = 0;  // the batch's terminator before its first record, at p - 1
+    while (ahead.count() + kBatchRecords <= most) {
         std::array<AppData, kBatchRecords> records{};
-        if (!read_four<pattern>(p, positions.data() + first, records))
+        if (first + kBatchRecords * n < count && read_four<pattern>(base, positions.data() + first, records)) {
+            for (std::size_t r = 0; r < kBatchRecords; ++r)
+                ahead.add(records[r], base + positions[static_cast<std::size_t>(first) + (r + 1) * n] + 1);
+            first += kBatchRecords * n;
+            p = base + positions[static_cast<std::size_t>(first)] + 1;
+            continue;
+        }
+        const char* const next = read_one(p);
+        if (next == nullptr)
             break;
-        for (int r = 0; r < kBatchRecords; ++r)
-            ahead.add(records[static_cast<std::size_t>(r)], p + positions[static_cast<std::size_t>(first + (r + 1) * n)] + 1);
-        first += kBatchRecords * n;
+        p = next;
+        while (first < count && positions[static_cast<std::size_t>(first)] < p - base - 1)
+            ++first;
+        if (first == count || positions[static_cast<std::size_t>(first)] != p - base - 1)
+            break;  // not after a line end the structural pass found
     }
-    return p + positions[static_cast<std::size_t>(first)] + 1;
+    return p;
 }
 
 }  // namespace logformat

@@ -109,13 +109,17 @@ struct Kernels<InstructionSet::Avx512> {
 
     static constexpr int kBatchRecords = logformat::kBatchRecords;
 
-    // Records four at a time into the read-ahead (batch.hpp); returns where they stopped.
+    // Records four at a time into the read-ahead (batch.hpp), `read_one`
+    // where a batch declines; returns where they stopped.
+    template <typename ReadOne>
     [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg")]] static const
         char*
-        read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, LogPattern pattern, int most)
+        read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, LogPattern pattern, int most,
+                              ReadOne read_one)
     {
-        return pattern == LogPattern::Full ? logformat::read_ahead_in_batches<LogPattern::Full>(p, end, ahead, most)
-                                           : logformat::read_ahead_in_batches<LogPattern::Short>(p, end, ahead, most);
+        return pattern == LogPattern::Full
+                   ? logformat::read_ahead_in_batches<LogPattern::Full>(p, end, ahead, most, read_one)
+                   : logformat::read_ahead_in_batches<LogPattern::Short>(p, end, ahead, most, read_one);
     }
 };
 

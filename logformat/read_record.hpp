@@ -92,22 +92,32 @@ template <InstructionSet set>
     const char* p = bytes.data();
     const char* const end = bytes.data_end();
     ahead.start(pattern, bytes);
-    if constexpr (set == InstructionSet::Avx512)
-        if (most >= Kernels<set>::kBatchRecords)
-            p = Kernels<set>::read_ahead_in_batches(p, end, ahead, pattern, most);
-    while (ahead.count() < most && end - p >= kWindowBytes) {
+    // Reads the record at `at` into the read-ahead; returns where the next
+    // starts, or null where the window declines.
+    const auto read_one = [&](const char* at) -> const char* {
+        if (end - at < kWindowBytes)
+            return nullptr;
         // Into a local record, which stays in registers: the buffer's bytes
         // are chars, which the stores to a sample in memory could alias.
         AppData fields;
-        const int length = read_window<set>(p, pattern, fields);
+        const int length = read_window<set>(at, pattern, fields);
         if (length == 0)
-            break;
+            return nullptr;
         // Where the closing white space runs to the end of the data, the
         // next block may hold more of it: the character rules read on.
-        const char* next = past_space(p + length);
+        const char* next = past_space(at + length);
         if (next == end)
-            break;
+            return nullptr;
         ahead.add(fields, next);
+        return next;
+    };
+    if constexpr (set == InstructionSet::Avx512)
+        if (most >= Kernels<set>::kBatchRecords)
+            p = Kernels<set>::read_ahead_in_batches(p, end, ahead, pattern, most, read_one);
+    while (ahead.count() < most) {
+        const char* const next = read_one(p);
+        if (next == nullptr)
+            break;
         p = next;
     }
     return ahead.count() > 0;

@@ -98,7 +98,7 @@ inline Case window_case(LogPattern pattern)
 // variants: every length of a lane (1 to 16 bytes) and one more, plain, with
 // a minus, with an exponent; integers up to nine digits; float midpoints that
 // the fast conversion declines (16777217 is 16777216 as a float, 16777219 is
-// 16777220); and records in other forms (two blanks, a blank line, CR LF),
+// 16777220) and decimals whose double falls on one; and records in other forms (two blanks, a blank line, CR LF),
 // at which the batches give way. The other numbers: L:7, CPU:0.5, B:2.5,
 // MCPU:5.5, P:1000.
 inline Case batch_case(LogPattern pattern)
@@ -137,6 +137,11 @@ inline Case batch_case(LogPattern pattern)
     variants.push_back({2, "16777217", 16777216.0f});
     variants.push_back({2, "-16777219.0", -16777220.0f});
     variants.push_back({3, "1.6777217e7", 16777216.0f});
+    // Fifteen digits whose quotient, as a double, falls on a float midpoint
+    // that the decimal is below: rounding the double would give the float above.
+    variants.push_back({1, "6.55077052116394", 6.550770282745361f});
+    variants.push_back({3, "4.65007472038269", 4.650074481964111f});
+    variants.push_back({2, "-.40178282558918", -0.4017828404903412f});
     Case c{pattern == F ? "the batch's lanes, Full" : "the batch's lanes, Short", "", pattern, {}};
     std::string text;
     for (std::size_t v = 0; v < variants.size(); ++v) {
