@@ -62,7 +62,9 @@ inline constexpr auto kByteIndex = [] {
 // The mantissas of four lanes, each a minus or none, then digits with a
 // point or none, ending at the lane's end; every other byte zero, and each
 // byte checked to be one of those. False where a lane has two points, no
-// digit, or more than eight before the point.
+// digit, or more than `most_digits`: 8 for an integer, as the window reads
+// them (longer ones may pass 32 bits), 15 for a floating number, whose
+// mantissa must be an exact double for the fast conversion.
 struct Mantissas {
     __m512i integers;      // as lane_integers gives them
     __m128i fraction;      // the digits after each point, in 16-bit elements
@@ -70,7 +72,8 @@ struct Mantissas {
 };
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
   gnu::always_inline]] inline bool
-mantissas(__m512i text, std::uint64_t digits, std::uint64_t points, std::uint64_t signs, Mantissas& out)
+mantissas(__m512i text, std::uint64_t digits, std::uint64_t points, std::uint64_t signs, int most_digits,
+          Mantissas& out)
 {
     const __m128i point = lanes(points);
     const __m128i has_point = _mm_movm_epi16(_mm_test_epi16_mask(point, point));
@@ -79,7 +82,7 @@ mantissas(__m512i text, std::uint64_t digits, std::uint64_t points, std::uint64_
     const __m128i count = _mm_popcnt_epi16(lanes(digits));
     const __mmask8 wrong = _mm_test_epi16_mask(point, _mm_sub_epi16(point, _mm_set1_epi16(1))) |  // two points
                            _mm_cmpeq_epi16_mask(count, _mm_setzero_si128()) |                   // no digit
-                           _mm_cmpgt_epi16_mask(_mm_sub_epi16(count, out.fraction), _mm_set1_epi16(8));
+                           _mm_cmpgt_epi16_mask(count, _mm_set1_epi16(static_cast<short>(most_digits)));
     const __m128i sign = lanes(signs);
     out.negative = static_cast<__mmask8>(_pdep_u32(_mm_test_epi16_mask(sign, sign), 0x55) * 3);
     out.integers = lane_integers(_mm512_maskz_sub_epi8(digits, text, _mm512_set1_epi8('0')),
@@ -149,7 +152,7 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
     Mantissas m;
     if (marks == 0) {
         // Every byte a digit, but a minus first and, in a floating number, a point.
-        if ((valid & ~(digits | signs | points)) != 0 || !mantissas(text, digits, points, signs, m))
+        if ((valid & ~(digits | signs | points)) != 0 || !mantissas(text, digits, points, signs, integer ? 8 : 15, m))
             return false;
         if constexpr (integer) {
             const __m256i magnitudes = _mm512_maskz_cvtepi64_epi32(0xFF, m.integers);
@@ -192,7 +195,7 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
         _mm512_cmpge_epu8_mask(index, shift), _mm512_sub_epi8(_mm512_loadu_si512(kByteIndex.data()), shift), text);
     if (!mantissas(moved, _mm512_cmple_epu8_mask(_mm512_sub_epi8(moved, zero_char), _mm512_set1_epi8(9)),
                    _mm512_cmpeq_epi8_mask(moved, _mm512_set1_epi8('.')),
-                   _mm512_cmpeq_epi8_mask(moved, _mm512_set1_epi8('-')), m))
+                   _mm512_cmpeq_epi8_mask(moved, _mm512_set1_epi8('-')), 15, m))
         return false;
     const __m512i fraction = _mm512_maskz_cvtepu16_epi64(0xFF, _mm_unpacklo_epi16(m.fraction, m.fraction));
     const __m512i exponent = _mm512_mask_sub_epi64(exponents, negative_exponents, _mm512_setzero_si512(), exponents);

@@ -114,6 +114,17 @@ inline Case batch_case(LogPattern pattern)
     std::vector<Variant> variants;
     for (int w = 1; w <= 9; ++w)  // L and the last, P or MCPU
         variants.push_back({w % 2 == 0 ? 0 : elements - 1, std::string(static_cast<std::size_t>(w - 1), '0') + "7", 7});
+    variants.push_back({1, "-0.000000", -0.0f});
+    variants.push_back({2, "16777217", 16777216.0f});
+    variants.push_back({2, "-16777219.0", -16777220.0f});
+    variants.push_back({3, "1.6777217e7", 16777216.0f});
+    // Fifteen digits whose quotient, as a double, falls on a float midpoint
+    // that the decimal is below: rounding the double would give the float above.
+    variants.push_back({1, "6.55077052116394", 6.550770282745361f});
+    variants.push_back({3, "4.65007472038269", 4.650074481964111f});
+    variants.push_back({2, "-.40178282558918", -0.4017828404903412f});
+    // Sixteen digits, beyond an exact double: as a double, a float midpoint.
+    variants.push_back({1, "9007199791611905", 9007200328482816.0f});
     // 5, 5., then 2.5 with zeros on both sides, w bytes.
     const auto point = [](int w) {
         const std::string zeros(static_cast<std::size_t>(std::max(w - 3, 0)), '0');
@@ -133,15 +144,6 @@ inline Case batch_case(LogPattern pattern)
                                         std::to_string(w - 4)),
                                     2.5f});
         }
-    variants.push_back({1, "-0.000000", -0.0f});
-    variants.push_back({2, "16777217", 16777216.0f});
-    variants.push_back({2, "-16777219.0", -16777220.0f});
-    variants.push_back({3, "1.6777217e7", 16777216.0f});
-    // Fifteen digits whose quotient, as a double, falls on a float midpoint
-    // that the decimal is below: rounding the double would give the float above.
-    variants.push_back({1, "6.55077052116394", 6.550770282745361f});
-    variants.push_back({3, "4.65007472038269", 4.650074481964111f});
-    variants.push_back({2, "-.40178282558918", -0.4017828404903412f});
     Case c{pattern == F ? "the batch's lanes, Full" : "the batch's lanes, Short", "", pattern, {}};
     std::string text;
     for (std::size_t v = 0; v < variants.size(); ++v) {
