@@ -164,7 +164,8 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
                                                _mm512_maskz_cvtepu16_epi64(0xFF, _mm_unpacklo_epi16(m.fraction, m.fraction))),
                            out);
     }
-    // With an exponent mark: e or E, a sign or none, one to three digits, at
+    // With an exponent mark: e or E, a sign or none, one digit or more (the
+    // window's limit of three changes no value: the power's range is checked), at
     // the lane's end. The mantissa's bytes move to the lane's end.
     const std::uint64_t plus = _mm512_cmpeq_epi8_mask(text, _mm512_set1_epi8('+'));
     const std::uint64_t exponent_signs = (minus | plus) & (marks << 1) & ~kLaneFirstBits;
@@ -176,7 +177,6 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
     const __m128i exponent_count = _mm_popcnt_epi16(exponent_digits);
     const __mmask8 wrong = _mm_test_epi16_mask(mark, _mm_sub_epi16(mark, _mm_set1_epi16(1))) |  // two marks
                            _mm_test_epi16_mask(lanes(points), from_mark) |                     // a point after one
-                           _mm_cmpgt_epi16_mask(exponent_count, _mm_set1_epi16(3)) |
                            _mm_mask_cmpeq_epi16_mask(_mm_test_epi16_mask(mark, mark), exponent_count,
                                                      _mm_setzero_si128());
     if ((wrong & 0xF) != 0)
