@@ -30,7 +30,7 @@
 
 namespace logformat {
 
-static_assert(BlockBuffer::kPadding >= 8, "a lead compared at the last terminator of the data");
+static_assert(BlockBuffer::kPadding >= 8, "eight bytes compared at the last terminator of the data and after it");
 
 // The bytes from a terminator to the number after it: ", CPU:" for a later
 // element; "\nL:" for the first, whose terminator is the line end before it.
@@ -162,9 +162,10 @@ read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, int most
     std::array<std::int16_t, ReadAhead::kSamples * kMostElements + 1 + 64 + 32> positions{};
     positions[0] = -1;
     int count = 1;
-    // Every chunk ends kWindowBytes before the data does: the lanes, the leads
-    // and the next record's "L:" stay inside it.
-    const long chunks = std::min<long>(kMostChunks, (end - p - kWindowBytes) / 64);
+    // Every chunk lies inside the data, so every terminator does: the lanes end
+    // at them, and the leads' loads of eight bytes from them stay inside the
+    // padding.
+    const long chunks = std::min<long>(kMostChunks, (end - p) / 64);
     __m512i at = _mm512_set_epi16(31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11,
                                   10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
     for (long c = 0; c < chunks && count < wanted; ++c) {
