@@ -116,6 +116,8 @@ inline Case batch_case(LogPattern pattern)
         variants.push_back({w % 2 == 0 ? 0 : elements - 1, std::string(static_cast<std::size_t>(w - 1), '0') + "7", 7});
     variants.push_back({1, "-0.000000", -0.0f});
     variants.push_back({1, "2.5e-0000", 2.5f});
+    variants.push_back({2, "2.5e", 2.5f});  // the C library reads the mark, and a sign after it, as a power of 0
+    variants.push_back({3, "-25E+", -25.0f});
     variants.push_back({2, "16777217", 16777216.0f});
     variants.push_back({2, "-16777219.0", -16777220.0f});
     variants.push_back({3, "1.6777217e7", 16777216.0f});
