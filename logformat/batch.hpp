@@ -16,6 +16,7 @@
 // cannot settle, and wherever a record is not followed, after one line end,
 // by the next "L:". The window then reads on from the batch's first record.
 
+#include "logformat/app_data.hpp"
 #include "logformat/batch_numbers.hpp"
 #include "logformat/pattern.hpp"
 #include "logformat/read_ahead.hpp"
@@ -31,6 +32,10 @@
 namespace logformat {
 
 static_assert(BlockBuffer::kPadding >= 8, "eight bytes compared at the last terminator of the data and after it");
+static_assert(sizeof(AppData) == 4 * kMostElements && kElements[0].integer == &AppData::L &&
+                  kElements[1].real == &AppData::CPU && kElements[2].real == &AppData::B &&
+                  kElements[3].real == &AppData::MCPU && kElements[4].integer == &AppData::P,
+              "a record is its elements' 32-bit fields in order, as a batch stores them");
 
 // The bytes from a terminator to the number after it: ", CPU:" for a later
 // element; "\nL:" for the first, whose terminator is the line end before it.
@@ -87,12 +92,12 @@ inline constexpr auto kLengthLanes = [] {
 
 // Reads the four records whose terminators are at positions[0 .. 4N] (N
 // the pattern's elements) from `base`: positions[0] is the line end before
-// the first record, or -1 at the first. False, storing nothing the caller
-// keeps, where the batch declines.
+// the first record, or -1 at the first, into the four records at `out`.
+// False where the batch declines; then nothing is stored.
 template <LogPattern pattern>
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
   gnu::always_inline]] inline bool
-read_four(const char* base, const std::int16_t* positions, std::array<AppData, kBatchRecords>& out)
+read_four(const char* base, const std::int16_t* positions, AppData* out)
 {
     constexpr std::size_t n = element_count(pattern);
     constexpr auto kAll = static_cast<__mmask32>((std::uint64_t{1} << (kBatchRecords * n)) - 1);
@@ -121,25 +126,37 @@ read_four(const char* base, const std::int16_t* positions, std::array<AppData, k
     }
     if (wrong != 0)
         return false;
+    // The four records, as AppData lays them out one after another: 20
+    // 32-bit fields, the first 16 in one register, the last 4 in another.
+    __m512i first_fields = _mm512_setzero_si512();
+    __m512i last_fields = _mm512_setzero_si512();
 #pragma GCC unroll 8
     for (std::size_t k = 0; k < n; ++k) {
-        const Element& e = kElements[k];
         const std::array<const char*, kBatchRecords> ends = {base + positions[k + 1], base + positions[n + k + 1],
                                                              base + positions[2 * n + k + 1],
                                                              base + positions[3 * n + k + 1]};
-        const __m512i lane_lengths =
-            _mm512_maskz_permutexvar_epi8(~std::uint64_t{0}, _mm512_loadu_si512(kLengthLanes<pattern>[k].data()), lengths);
-        FourNumbers numbers;
-        if (e.is_integer() ? !four_numbers<true>(ends, lane_lengths, numbers)
-                           : !four_numbers<false>(ends, lane_lengths, numbers))
+        const __m512i lane_lengths = _mm512_maskz_permutexvar_epi8(
+            ~std::uint64_t{0}, _mm512_loadu_si512(kLengthLanes<pattern>[k].data()), lengths);
+        __m256i numbers;
+        if (kElements[k].is_integer() ? !four_numbers<true>(ends, lane_lengths, numbers)
+                                      : !four_numbers<false>(ends, lane_lengths, numbers))
             return false;
-        for (std::size_t r = 0; r < kBatchRecords; ++r) {
-            if (e.is_integer())
-                out[r].*e.integer = numbers.integers[2 * r];
-            else
-                out[r].*e.real = numbers.reals[2 * r];
-        }
+        const __m512i values = _mm512_mask_inserti64x4(_mm512_setzero_si512(), 0xFF, _mm512_setzero_si512(), numbers, 0);
+        // Field k of record r is the record's field 5 r + k; its value is element 2 r.
+        const __m512i by_record = _mm512_set_epi32(6, 4, 4, 4, 4, 4, 2, 2, 2, 2, 2, 0, 0, 0, 0, 0);
+        const auto field = [&](std::size_t d) { return d % kMostElements == k ? 1u : 0u; };
+        __mmask16 first_mask = 0;
+        for (std::size_t d = 0; d < 16; ++d)
+            first_mask = static_cast<__mmask16>(first_mask | field(d) << d);
+        first_fields = _mm512_mask_permutexvar_epi32(first_fields, first_mask, by_record,
+                                                     values);
+        if (k > 0)
+            last_fields = _mm512_mask_permutexvar_epi32(last_fields, static_cast<__mmask16>(1u << (k - 1)),
+                                                        _mm512_set1_epi32(6), values);
     }
+    _mm512_storeu_si512(out, first_fields);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(reinterpret_cast<char*>(out) + 64),
+                     _mm512_maskz_extracti32x4_epi32(0xF, last_fields, 0));
     return true;
 }
 
@@ -184,10 +201,9 @@ read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, int most
     const char* const base = p;
     int first = 0;  // the batch's terminator before its first record, at p - 1
     while (ahead.count() + kBatchRecords <= most) {
-        std::array<AppData, kBatchRecords> records{};
-        if (first + kBatchRecords * n < count && read_four<pattern>(base, positions.data() + first, records)) {
+        if (first + kBatchRecords * n < count && read_four<pattern>(base, positions.data() + first, ahead.places())) {
             for (std::size_t r = 0; r < kBatchRecords; ++r)
-                ahead.add(records[r], base + positions[static_cast<std::size_t>(first) + (r + 1) * n] + 1);
+                ahead.placed(base + positions[static_cast<std::size_t>(first) + (r + 1) * n] + 1);
             first += kBatchRecords * n;
             p = base + positions[static_cast<std::size_t>(first)] + 1;
             continue;

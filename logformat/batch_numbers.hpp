@@ -23,11 +23,9 @@ inline constexpr int kBatchRecords = 4;
 // The longest number a lane holds.
 inline constexpr int kLaneBytes = 16;
 
-// The four numbers of one element, in the even slots (the odd ones repeat them).
-struct FourNumbers {
-    std::array<float, 2 * kBatchRecords> reals;
-    std::array<std::int32_t, 2 * kBatchRecords> integers;
-};
+// The four numbers of one element are given as 32-bit values, a float's
+// bits or an integer, in the even elements of a register (the odd ones
+// repeat them).
 
 // Each lane's digits as one integer, with the gap of its point closed: the
 // bytes up to the point (`moved`) move up one; then pairs, fours, eights and
@@ -94,7 +92,7 @@ mantissas(__m512i text, std::uint64_t digits, std::uint64_t points, std::uint64_
 // conversion gives them, into `out`; false where it would decline.
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
   gnu::always_inline]] inline bool
-four_floats(const Mantissas& m, __m512i power, FourNumbers& out)
+four_floats(const Mantissas& m, __m512i power, __m256i& out)
 {
     const __m512i magnitude = _mm512_maskz_abs_epi64(0xFF, power);
     const __m512d low_powers = _mm512_loadu_pd(kPowersOfTen);
@@ -116,7 +114,7 @@ four_floats(const Mantissas& m, __m512i power, FourNumbers& out)
     const __m256i magnitudes = _mm256_castps_si256(_mm512_maskz_cvtpd_ps(0xFF, exact));
     const __m256i signed_values =
         _mm256_mask_xor_epi32(magnitudes, m.negative, magnitudes, _mm256_set1_epi32(static_cast<int>(0x80000000u)));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.reals.data()), signed_values);
+    out = signed_values;
     return true;
 }
 
@@ -126,7 +124,7 @@ four_floats(const Mantissas& m, __m512i power, FourNumbers& out)
 template <bool integer>
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
   gnu::always_inline]] inline bool
-four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths, FourNumbers& out)
+four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths, __m256i& out)
 {
     // The valid bytes of each lane: its last `length`. The first lane's load
     // is masked, as its number may begin right at the buffer's start: a
@@ -156,8 +154,7 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
             return false;
         if constexpr (integer) {
             const __m256i magnitudes = _mm512_maskz_cvtepi64_epi32(0xFF, m.integers);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.integers.data()),
-                                _mm256_mask_sub_epi32(magnitudes, m.negative, _mm256_setzero_si256(), magnitudes));
+            out = _mm256_mask_sub_epi32(magnitudes, m.negative, _mm256_setzero_si256(), magnitudes);
             return true;
         }
         return four_floats(m, _mm512_sub_epi64(_mm512_setzero_si512(),
