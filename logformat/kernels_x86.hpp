@@ -7,7 +7,7 @@
 // inlined into the AVX2 read, which is compiled for them too: only a
 // processor that offers AVX2 may run them.
 
-#include "logformat/batch.hpp"
+#include "logformat/batch_fill.hpp"
 #include "logformat/kernels.hpp"
 
 #include <array>
@@ -109,7 +109,7 @@ struct Kernels<InstructionSet::Avx512> {
 
     static constexpr int kBatchRecords = logformat::kBatchRecords;
 
-    // Records four at a time into the read-ahead (batch.hpp), `read_one`
+    // Records four at a time into the read-ahead (batch_fill.hpp), `read_one`
     // where a batch declines; returns where they stopped.
     template <typename ReadOne>
     [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg")]] static const
