@@ -44,7 +44,8 @@ constexpr int lead_skip(std::size_t element)
 }
 
 // The processor features of the batch, as the AVX-512 read's target names them.
-// (The attribute needs the literal; implementations.cpp checks they agree.)
+// A target attribute needs a literal, so each repeats this text: the table's
+// row is checked against it (implementations.cpp), the attributes are not.
 inline constexpr std::string_view kBatchFeatures =
     "avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg";
 

@@ -169,6 +169,10 @@ inline Case batch_case(LogPattern pattern)
             c.reads.push_back({elements, want, text.size()});
         }
     }
+    // A record whose first tag is wrong, where a batch of the records
+    // after it would start: the reading stops there.
+    c.reads.push_back({0, c.reads.back().record, text.size()});
+    text += pattern == F ? "Q:7, CPU:0.5, B:2.5, MCPU:5.5, P:1000\n" : "Q:7, CPU:0.5, B:2.5, MCPU:5.5\n";
     c.input = text + numbered_lines(pattern, 6);
     return c;
 }
