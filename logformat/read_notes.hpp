@@ -59,7 +59,7 @@ struct ReadNotes {
     // Read ahead as the programs do, the notes told only where the character
     // rules read (runtally-table); otherwise one record at a time
     // (runtally-check, with its per-read bookkeeping, measured slower
-    // reading ahead). Set by the caller; clear() keeps it.
+    // reading ahead). Each read that takes notes sets it for itself.
     bool read_ahead = false;
 
     // Ready for the next read; cheaper than a fresh one, as reads are many.

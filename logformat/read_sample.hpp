@@ -33,6 +33,7 @@ inline int read_sample_noting_breaks(LogStream& stream, const LogPattern pattern
 {
     if (stream.ahead_.holds(pattern, stream.bytes_)) [[likely]] {
         notes.complete = true;
+        notes.value_count = 0;  // the window reads no value a decision changes
         return stream.ahead_.take(pattern, record, stream.bytes_);
     }
     notes.clear();
