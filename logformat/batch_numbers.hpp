@@ -98,7 +98,7 @@ four_floats(const Mantissas& m, __m512i power, __m256i& out)
     const __m512d low_powers = _mm512_loadu_pd(kPowersOfTen);
     const __m512d high_powers = _mm512_loadu_pd(kPowersOfTen + 8);
     const __m512d top_powers = _mm512_loadu_pd(kPowersOfTen + 15);  // 10^15 to 10^22, by the index's low three bits
-    static_assert(std::size(kPowersOfTen) == 23);
+    static_assert(kFastPowerLimit == 22, "three loads of eight powers cover 10^0 to 10^22");
     const __m512d powers = _mm512_mask_permutexvar_pd(
         _mm512_permutex2var_pd(low_powers, magnitude, high_powers),
         _mm512_cmpge_epu64_mask(magnitude, _mm512_set1_epi64(16)),
@@ -107,9 +107,10 @@ four_floats(const Mantissas& m, __m512i power, __m256i& out)
     const __m512d exact = _mm512_mask_div_pd(_mm512_mul_pd(mantissa, powers),
                                              _mm512_cmplt_epi64_mask(power, _mm512_setzero_si512()), mantissa, powers);
     // As the fast conversion: a double on a float midpoint is not settled.
-    const __m512i low_bits = _mm512_and_si512(_mm512_castpd_si512(exact), _mm512_set1_epi64((1 << 29) - 1));
-    if ((_mm512_cmpeq_epi64_mask(low_bits, _mm512_set1_epi64(1 << 28)) |
-         _mm512_cmpgt_epu64_mask(magnitude, _mm512_set1_epi64(22))) != 0)
+    const __m512i low_bits =
+        _mm512_and_si512(_mm512_castpd_si512(exact), _mm512_set1_epi64(static_cast<long long>(kMidpointLowBits)));
+    if ((_mm512_cmpeq_epi64_mask(low_bits, _mm512_set1_epi64(static_cast<long long>(kMidpointBits))) |
+         _mm512_cmpgt_epu64_mask(magnitude, _mm512_set1_epi64(kFastPowerLimit))) != 0)
         return false;
     const __m256i magnitudes = _mm256_castps_si256(_mm512_maskz_cvtpd_ps(0xFF, exact));
     const __m256i signed_values =

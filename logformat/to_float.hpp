@@ -81,16 +81,22 @@ inline constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e
 // every value between 1e-22 and 9e37, among the normal floats. (Short
 // mantissas would allow one float operation instead; choosing between the
 // two costs a mispredicted branch wherever a log mixes short and long ones.)
+// A float keeps 24 of the double's 53 significant bits; a double on a float
+// midpoint has exactly the next bit set and none below it: its low
+// kMidpointLowBits bits are kMidpointBits. (The AVX-512 batch applies the
+// same rule four numbers at a time.)
+inline constexpr std::int64_t kFastPowerLimit = 22;
+inline constexpr std::uint64_t kMidpointLowBits = (std::uint64_t{1} << 29) - 1;
+inline constexpr std::uint64_t kMidpointBits = std::uint64_t{1} << 28;
+static_assert(std::size(kPowersOfTen) == kFastPowerLimit + 1);
+
 inline bool to_float_fast(std::uint64_t mantissa, std::int64_t power, float& value)
 {
-    if (mantissa > (std::uint64_t{1} << 53) || power < -22 || power > 22)
+    if (mantissa > (std::uint64_t{1} << 53) || power < -kFastPowerLimit || power > kFastPowerLimit)
         return false;
     const auto m = static_cast<double>(mantissa);
     const double exact = power < 0 ? m / kPowersOfTen[-power] : m * kPowersOfTen[power];
-    // A float keeps 24 of the double's 53 significant bits; a midpoint has
-    // exactly the next bit set and none below it.
-    constexpr std::uint64_t kLowBits = (std::uint64_t{1} << 29) - 1;
-    if ((std::bit_cast<std::uint64_t>(exact) & kLowBits) == std::uint64_t{1} << 28)
+    if ((std::bit_cast<std::uint64_t>(exact) & kMidpointLowBits) == kMidpointBits)
         return false;
     value = static_cast<float>(exact);
     return true;
