@@ -6,8 +6,8 @@
 // bit operations on byte-class masks, four lanes at a time in 16-bit
 // elements; the digits from multiply-adds; the floats from four exact double
 // operations under the fast conversion's rules (to_float.hpp). A register
-// holding an exponent takes a second path, which moves each mantissa to its
-// lane's end. Where any of the four numbers is not plain, or not settled by
+// holding an exponent takes a second path, which reads each mantissa where
+// it is, its exponent's bytes as zero digits. Where any of the four numbers is not plain, or not settled by
 // the fast conversion, the register is declined.
 
 #include "logformat/to_float.hpp"
@@ -43,14 +43,6 @@ lane_integers(__m512i values, std::uint64_t moved)
                             _mm512_maskz_srli_epi64(0xFF, eights, 32));
 }
 
-// The bytes of a register, numbered.
-inline constexpr auto kByteIndex = [] {
-    std::array<std::uint8_t, 64> index{};
-    for (std::size_t b = 0; b < 64; ++b)
-        index[b] = static_cast<std::uint8_t>(b);
-    return index;
-}();
-
 // A lane's mask in each 16-bit element.
 [[gnu::target("avx2,avx512f,avx512bw,avx512vl"), gnu::always_inline]] inline __m128i lanes(std::uint64_t mask)
 {
@@ -58,28 +50,34 @@ inline constexpr auto kByteIndex = [] {
 }
 
 // The mantissas of four lanes, each a minus or none, then digits with a
-// point or none, ending at the lane's end; every other byte zero, and each
-// byte checked to be one of those. False where a lane has two points, no
-// digit, or more than `most_digits`: 8 for an integer, as the window reads
-// them (longer ones may pass 32 bits), 15 for a floating number, whose
-// mantissa must be an exact double for the fast conversion.
+// point or none, then the `tail` (an exponent's bytes, or none) ending at the
+// lane's end; every other byte zero, and each byte checked to be one of
+// those. The tail's bytes count as zero digits: the integer is the
+// mantissa's digits times 10 to the tail's length, and `places` counts the
+// places after the point, the tail's among them. False where a lane has two
+// points, no digit, or more digits than `most_digits`: 8 for an integer, as
+// the window reads them (longer ones may pass 32 bits), 15 for a floating
+// number, whose integer must be an exact double for the fast conversion.
+// With a tail it is: a multiple of 10 below 10^16, an even number below
+// 2^54, and every such number is a double.
 struct Mantissas {
     __m512i integers;      // as lane_integers gives them
-    __m128i fraction;      // the digits after each point, in 16-bit elements
+    __m128i places;        // the places after each point, in 16-bit elements
     __mmask8 negative;     // the slots of the lanes with a minus
 };
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
   gnu::always_inline]] inline bool
-mantissas(__m512i text, std::uint64_t digits, std::uint64_t points, std::uint64_t signs, int most_digits,
-          Mantissas& out)
+mantissas(__m512i text, std::uint64_t digits, std::uint64_t points, std::uint64_t signs, __m128i tail,
+          int most_digits, Mantissas& out)
 {
     const __m128i point = lanes(points);
     const __m128i has_point = _mm_movm_epi16(_mm_test_epi16_mask(point, point));
     const __m128i below_point = _mm_and_si128(_mm_sub_epi16(_mm_slli_epi16(point, 1), _mm_set1_epi16(1)), has_point);
-    out.fraction = _mm_popcnt_epi16(_mm_andnot_si128(below_point, has_point));
-    const __m128i count = _mm_popcnt_epi16(lanes(digits));
+    out.places = _mm_popcnt_epi16(_mm_or_si128(_mm_andnot_si128(below_point, has_point), tail));
+    const __m128i digit = lanes(digits);
+    const __m128i count = _mm_popcnt_epi16(digit);
     const __mmask8 wrong = _mm_test_epi16_mask(point, _mm_sub_epi16(point, _mm_set1_epi16(1))) |  // two points
-                           _mm_cmpeq_epi16_mask(count, _mm_setzero_si128()) |                   // no digit
+                           _mm_testn_epi16_mask(digit, digit) |                                 // no digit
                            _mm_cmpgt_epi16_mask(count, _mm_set1_epi16(static_cast<short>(most_digits)));
     const __m128i sign = lanes(signs);
     out.negative = static_cast<__mmask8>(_pdep_u32(_mm_test_epi16_mask(sign, sign), 0x55) * 3);
@@ -151,7 +149,8 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
     Mantissas m;
     if (marks == 0) {
         // Every byte a digit, but a minus first and, in a floating number, a point.
-        if ((valid & ~(digits | signs | points)) != 0 || !mantissas(text, digits, points, signs, integer ? 8 : 15, m))
+        if ((valid & ~(digits | signs | points)) != 0 ||
+            !mantissas(text, digits, points, signs, _mm_setzero_si128(), integer ? 8 : 15, m))
             return false;
         if constexpr (integer) {
             const __m256i magnitudes = _mm512_maskz_cvtepi64_epi32(0xFF, m.integers);
@@ -159,44 +158,31 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
             return true;
         }
         return four_floats(m, _mm512_sub_epi64(_mm512_setzero_si512(),
-                                               _mm512_maskz_cvtepu16_epi64(0xFF, _mm_unpacklo_epi16(m.fraction, m.fraction))),
+                                               _mm512_maskz_cvtepu16_epi64(0xFF, _mm_unpacklo_epi16(m.places, m.places))),
                            out);
     }
     // With an exponent mark: e or E, a sign or none, digits or none, at the
     // lane's end. A mark without digits is read as the C library reads it,
     // with the mark and its sign and a power of 0; the window's limit of three
     // digits changes no value, as the power's range is checked. The
-    // mantissa's bytes move to the lane's end.
+    // mantissa stays where it is, its exponent's bytes read as zero digits.
     const std::uint64_t plus = _mm512_cmpeq_epi8_mask(text, _mm512_set1_epi8('+'));
     const std::uint64_t exponent_signs = (minus | plus) & (marks << 1) & ~kLaneFirstBits;
     if ((valid & ~(digits | signs | points | marks | exponent_signs)) != 0)
         return false;
     const __m128i mark = lanes(marks);
     const __m128i from_mark = _mm_andnot_si128(_mm_sub_epi16(mark, _mm_set1_epi16(1)), _mm_set1_epi16(-1));
-    const __m128i exponent_digits = _mm_and_si128(lanes(digits), from_mark);
+    const auto exponent_bytes = static_cast<std::uint64_t>(_mm_cvtsi128_si64(from_mark));
     const __mmask8 wrong = _mm_test_epi16_mask(mark, _mm_sub_epi16(mark, _mm_set1_epi16(1))) |  // two marks
                            _mm_test_epi16_mask(lanes(points), from_mark);                      // a point after one
-    if ((wrong & 0xF) != 0)
+    if ((wrong & 0xF) != 0 || !mantissas(text, digits & ~exponent_bytes, points, signs, from_mark, 15, m))
         return false;
-    const __m512i exponents = lane_integers(
-        _mm512_maskz_sub_epi8(static_cast<std::uint64_t>(_mm_cvtsi128_si64(exponent_digits)), text, zero_char), 0);
+    const __m512i exponents = lane_integers(_mm512_maskz_sub_epi8(digits & exponent_bytes, text, zero_char), 0);
     const auto negative_exponents = static_cast<__mmask8>(
         _pdep_u32(_mm_test_epi16_mask(lanes(minus), _mm_slli_epi16(mark, 1)), 0x55) * 3);
-    // Each lane moves up by the bytes from its mark on.
-    const __m512i shift = _mm512_maskz_permutexvar_epi8(
-        ~std::uint64_t{0}, _mm512_set_epi32(0x06060606, 0x06060606, 0x06060606, 0x06060606, 0x04040404, 0x04040404,
-                                            0x04040404, 0x04040404, 0x02020202, 0x02020202, 0x02020202, 0x02020202, 0,
-                                            0, 0, 0),
-        _mm512_zextsi128_si512(_mm_popcnt_epi16(from_mark)));
-    const __m512i moved = _mm512_maskz_permutexvar_epi8(
-        _mm512_cmpge_epu8_mask(index, shift), _mm512_sub_epi8(_mm512_loadu_si512(kByteIndex.data()), shift), text);
-    if (!mantissas(moved, _mm512_cmple_epu8_mask(_mm512_sub_epi8(moved, zero_char), _mm512_set1_epi8(9)),
-                   _mm512_cmpeq_epi8_mask(moved, _mm512_set1_epi8('.')),
-                   _mm512_cmpeq_epi8_mask(moved, _mm512_set1_epi8('-')), 15, m))
-        return false;
-    const __m512i fraction = _mm512_maskz_cvtepu16_epi64(0xFF, _mm_unpacklo_epi16(m.fraction, m.fraction));
+    const __m512i places = _mm512_maskz_cvtepu16_epi64(0xFF, _mm_unpacklo_epi16(m.places, m.places));
     const __m512i exponent = _mm512_mask_sub_epi64(exponents, negative_exponents, _mm512_setzero_si512(), exponents);
-    return four_floats(m, _mm512_sub_epi64(exponent, fraction), out);
+    return four_floats(m, _mm512_sub_epi64(exponent, places), out);
 }
 
 }  // namespace logformat

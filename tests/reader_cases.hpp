@@ -128,6 +128,10 @@ inline Case batch_case(LogPattern pattern)
     variants.push_back({2, "-.40178282558918", -0.4017828404903412f});
     // Sixteen digits, beyond an exact double: as a double, a float midpoint.
     variants.push_back({1, "9007199791611905", 9007200328482816.0f});
+    // A lane of thirteen digits and an exponent: with the exponent's bytes
+    // as zero digits, an integer past 2^53.
+    variants.push_back({2, "9999999999999e-2", 99999997952.0f});
+    variants.push_back({3, "9999999999999e+2", 999999986991104.0f});
     // 5, 5., then 2.5 with zeros on both sides, w bytes.
     const auto point = [](int w) {
         const std::string zeros(static_cast<std::size_t>(std::max(w - 3, 0)), '0');
