@@ -137,13 +137,13 @@ read_four(const char* base, const std::int16_t* positions, AppData* out)
                                                              base + positions[3 * n + k + 1]};
         const __m512i lane_lengths = _mm512_maskz_permutexvar_epi8(
             ~std::uint64_t{0}, _mm512_loadu_si512(kLengthLanes<pattern>[k].data()), lengths);
-        __m256i numbers;
+        __m128i numbers;
         if (kElements[k].is_integer() ? !four_numbers<true>(ends, lane_lengths, numbers)
                                       : !four_numbers<false>(ends, lane_lengths, numbers))
             return false;
-        const __m512i values = _mm512_mask_inserti64x4(_mm512_setzero_si512(), 0xFF, _mm512_setzero_si512(), numbers, 0);
-        // Field k of record r is the record's field 5 r + k; its value is element 2 r.
-        const __m512i by_record = _mm512_set_epi32(6, 4, 4, 4, 4, 4, 2, 2, 2, 2, 2, 0, 0, 0, 0, 0);
+        const __m512i values = _mm512_zextsi128_si512(numbers);
+        // Field k of record r is the record's field 5 r + k; its value is element r.
+        const __m512i by_record = _mm512_set_epi32(3, 2, 2, 2, 2, 2, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0);
         const auto field = [&](std::size_t d) { return d % kMostElements == k ? 1u : 0u; };
         __mmask16 first_mask = 0;
         for (std::size_t d = 0; d < 16; ++d)
@@ -152,7 +152,7 @@ read_four(const char* base, const std::int16_t* positions, AppData* out)
                                                      values);
         if (k > 0)
             last_fields = _mm512_mask_permutexvar_epi32(last_fields, static_cast<__mmask16>(1u << (k - 1)),
-                                                        _mm512_set1_epi32(6), values);
+                                                        _mm512_set1_epi32(3), values);
     }
     _mm512_storeu_si512(out, first_fields);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(reinterpret_cast<char*>(out) + 64),

@@ -63,7 +63,7 @@ lane_integers(__m512i values, std::uint64_t moved)
 struct Mantissas {
     __m512i integers;      // as lane_integers gives them
     __m128i places;        // the places after each point, in 16-bit elements
-    __mmask8 negative;     // the slots of the lanes with a minus
+    __mmask8 negative;     // the lanes with a minus
 };
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
   gnu::always_inline]] inline bool
@@ -80,40 +80,47 @@ mantissas(__m512i text, std::uint64_t digits, std::uint64_t points, std::uint64_
                            _mm_testn_epi16_mask(digit, digit) |                                 // no digit
                            _mm_cmpgt_epi16_mask(count, _mm_set1_epi16(static_cast<short>(most_digits)));
     const __m128i sign = lanes(signs);
-    out.negative = static_cast<__mmask8>(_pdep_u32(_mm_test_epi16_mask(sign, sign), 0x55) * 3);
+    out.negative = _mm_test_epi16_mask(sign, sign);
     out.integers = lane_integers(_mm512_maskz_sub_epi8(digits, text, _mm512_set1_epi8('0')),
                                  static_cast<std::uint64_t>(_mm_cvtsi128_si64(below_point)));
     return (wrong & 0xF) == 0;
 }
 
-// The floats of four mantissas times 10^power (in 64-bit slots), as the fast
-// conversion gives them, into `out`; false where it would decline.
+// The four lanes' integers, in the four 64-bit slots of a 256-bit register.
+[[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
+  gnu::always_inline]] inline __m256i
+four_integers(__m512i integers)
+{
+    return _mm512_maskz_extracti64x4_epi64(
+        0xF, _mm512_maskz_permutexvar_epi64(0xFF, _mm512_set_epi64(6, 4, 2, 0, 6, 4, 2, 0), integers), 0);
+}
+
+// The floats of four mantissas times 10^power, as the fast conversion gives
+// them, into `out`; false where it would decline.
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
   gnu::always_inline]] inline bool
-four_floats(const Mantissas& m, __m512i power, __m256i& out)
+four_floats(const Mantissas& m, __m256i power, __m128i& out)
 {
-    const __m512i magnitude = _mm512_maskz_abs_epi64(0xFF, power);
+    const __m256i magnitude = _mm256_abs_epi64(power);
+    const __m512i index = _mm512_castsi256_si512(magnitude);
     const __m512d low_powers = _mm512_loadu_pd(kPowersOfTen);
     const __m512d high_powers = _mm512_loadu_pd(kPowersOfTen + 8);
     const __m512d top_powers = _mm512_loadu_pd(kPowersOfTen + 15);  // 10^15 to 10^22, by the index's low three bits
     static_assert(kFastPowerLimit == 22, "three loads of eight powers cover 10^0 to 10^22");
-    const __m512d powers = _mm512_mask_permutexvar_pd(
-        _mm512_permutex2var_pd(low_powers, magnitude, high_powers),
-        _mm512_cmpge_epu64_mask(magnitude, _mm512_set1_epi64(16)),
-        _mm512_sub_epi64(magnitude, _mm512_set1_epi64(15)), top_powers);
-    const __m512d mantissa = _mm512_maskz_cvtepu64_pd(0xFF, m.integers);
-    const __m512d exact = _mm512_mask_div_pd(_mm512_mul_pd(mantissa, powers),
-                                             _mm512_cmplt_epi64_mask(power, _mm512_setzero_si512()), mantissa, powers);
+    const __m256d powers = _mm512_maskz_extractf64x4_pd(0xF, _mm512_mask_permutexvar_pd(
+        _mm512_permutex2var_pd(low_powers, index, high_powers), _mm512_cmpge_epu64_mask(index, _mm512_set1_epi64(16)),
+        _mm512_sub_epi64(index, _mm512_set1_epi64(15)), top_powers), 0);
+    const __m256d mantissa = _mm256_maskz_cvtepu64_pd(0xF, four_integers(m.integers));
+    const __m256d exact = _mm256_mask_div_pd(_mm256_mul_pd(mantissa, powers),
+                                             _mm256_cmplt_epi64_mask(power, _mm256_setzero_si256()), mantissa, powers);
     // As the fast conversion: a double on a float midpoint is not settled.
-    const __m512i low_bits =
-        _mm512_and_si512(_mm512_castpd_si512(exact), _mm512_set1_epi64(static_cast<long long>(kMidpointLowBits)));
-    if ((_mm512_cmpeq_epi64_mask(low_bits, _mm512_set1_epi64(static_cast<long long>(kMidpointBits))) |
-         _mm512_cmpgt_epu64_mask(magnitude, _mm512_set1_epi64(kFastPowerLimit))) != 0)
+    const __m256i low_bits =
+        _mm256_and_si256(_mm256_castpd_si256(exact), _mm256_set1_epi64x(static_cast<long long>(kMidpointLowBits)));
+    if ((_mm256_cmpeq_epi64_mask(low_bits, _mm256_set1_epi64x(static_cast<long long>(kMidpointBits))) |
+         _mm256_cmpgt_epu64_mask(magnitude, _mm256_set1_epi64x(kFastPowerLimit))) != 0)
         return false;
-    const __m256i magnitudes = _mm256_castps_si256(_mm512_maskz_cvtpd_ps(0xFF, exact));
-    const __m256i signed_values =
-        _mm256_mask_xor_epi32(magnitudes, m.negative, magnitudes, _mm256_set1_epi32(static_cast<int>(0x80000000u)));
-    out = signed_values;
+    const __m128i magnitudes = _mm_castps_si128(_mm256_maskz_cvtpd_ps(0xF, exact));
+    out = _mm_mask_xor_epi32(magnitudes, m.negative, magnitudes, _mm_set1_epi32(static_cast<int>(0x80000000u)));
     return true;
 }
 
@@ -123,7 +130,7 @@ four_floats(const Mantissas& m, __m512i power, __m256i& out)
 template <bool integer>
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
   gnu::always_inline]] inline bool
-four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths, __m256i& out)
+four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths, __m128i& out)
 {
     // The valid bytes of each lane: its last `length`. The first lane's load
     // is masked, as its number may begin right at the buffer's start: a
@@ -153,13 +160,11 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
             !mantissas(text, digits, points, signs, _mm_setzero_si128(), integer ? 8 : 15, m))
             return false;
         if constexpr (integer) {
-            const __m256i magnitudes = _mm512_maskz_cvtepi64_epi32(0xFF, m.integers);
-            out = _mm256_mask_sub_epi32(magnitudes, m.negative, _mm256_setzero_si256(), magnitudes);
+            const __m128i magnitudes = _mm256_maskz_cvtepi64_epi32(0xF, four_integers(m.integers));
+            out = _mm_mask_sub_epi32(magnitudes, m.negative, _mm_setzero_si128(), magnitudes);
             return true;
         }
-        return four_floats(m, _mm512_sub_epi64(_mm512_setzero_si512(),
-                                               _mm512_maskz_cvtepu16_epi64(0xFF, _mm_unpacklo_epi16(m.places, m.places))),
-                           out);
+        return four_floats(m, _mm256_sub_epi64(_mm256_setzero_si256(), _mm256_cvtepu16_epi64(m.places)), out);
     }
     // With an exponent mark: e or E, a sign or none, digits or none, at the
     // lane's end. A mark without digits is read as the C library reads it,
@@ -178,11 +183,10 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
     if ((wrong & 0xF) != 0 || !mantissas(text, digits & ~exponent_bytes, points, signs, from_mark, 15, m))
         return false;
     const __m512i exponents = lane_integers(_mm512_maskz_sub_epi8(digits & exponent_bytes, text, zero_char), 0);
-    const auto negative_exponents = static_cast<__mmask8>(
-        _pdep_u32(_mm_test_epi16_mask(lanes(minus), _mm_slli_epi16(mark, 1)), 0x55) * 3);
-    const __m512i places = _mm512_maskz_cvtepu16_epi64(0xFF, _mm_unpacklo_epi16(m.places, m.places));
-    const __m512i exponent = _mm512_mask_sub_epi64(exponents, negative_exponents, _mm512_setzero_si512(), exponents);
-    return four_floats(m, _mm512_sub_epi64(exponent, places), out);
+    const __mmask8 negative_exponents = _mm_test_epi16_mask(lanes(minus), _mm_slli_epi16(mark, 1));
+    const __m256i exponent = four_integers(exponents);
+    const __m256i power = _mm256_mask_sub_epi64(exponent, negative_exponents, _mm256_setzero_si256(), exponent);
+    return four_floats(m, _mm256_sub_epi64(power, _mm256_cvtepu16_epi64(m.places)), out);
 }
 
 }  // namespace logformat
