@@ -95,29 +95,49 @@ four_integers(__m512i integers)
         0xF, _mm512_maskz_permutexvar_epi64(0xFF, _mm512_set_epi64(6, 4, 2, 0, 6, 4, 2, 0), integers), 0);
 }
 
+// 10^k for each of the four k in `magnitude`, up to the fast conversion's
+// limit; up to 15 where `to_15`.
+template <bool to_15>
+[[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
+  gnu::always_inline]] inline __m256d
+powers_of_ten(__m256i magnitude)
+{
+    const __m512i index = _mm512_castsi256_si512(magnitude);
+    __m512d powers = _mm512_permutex2var_pd(_mm512_loadu_pd(kPowersOfTen), index, _mm512_loadu_pd(kPowersOfTen + 8));
+    if constexpr (!to_15) {
+        static_assert(kFastPowerLimit == 22, "three loads of eight powers cover 10^0 to 10^22");
+        // 10^15 to 10^22, by the index's low three bits.
+        powers = _mm512_mask_permutexvar_pd(powers, _mm512_cmpge_epu64_mask(index, _mm512_set1_epi64(16)),
+                                            _mm512_sub_epi64(index, _mm512_set1_epi64(15)),
+                                            _mm512_loadu_pd(kPowersOfTen + 15));
+    }
+    return _mm512_maskz_extractf64x4_pd(0xF, powers, 0);
+}
+
 // The floats of four mantissas times 10^power, as the fast conversion gives
-// them, into `out`; false where it would decline.
+// them, into `out`; false where it would decline. Where `fractions`, the
+// power is minus each lane's places (15 at most), and every number divides.
+template <bool fractions>
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
   gnu::always_inline]] inline bool
 four_floats(const Mantissas& m, __m256i power, __m128i& out)
 {
-    const __m256i magnitude = _mm256_abs_epi64(power);
-    const __m512i index = _mm512_castsi256_si512(magnitude);
-    const __m512d low_powers = _mm512_loadu_pd(kPowersOfTen);
-    const __m512d high_powers = _mm512_loadu_pd(kPowersOfTen + 8);
-    const __m512d top_powers = _mm512_loadu_pd(kPowersOfTen + 15);  // 10^15 to 10^22, by the index's low three bits
-    static_assert(kFastPowerLimit == 22, "three loads of eight powers cover 10^0 to 10^22");
-    const __m256d powers = _mm512_maskz_extractf64x4_pd(0xF, _mm512_mask_permutexvar_pd(
-        _mm512_permutex2var_pd(low_powers, index, high_powers), _mm512_cmpge_epu64_mask(index, _mm512_set1_epi64(16)),
-        _mm512_sub_epi64(index, _mm512_set1_epi64(15)), top_powers), 0);
     const __m256d mantissa = _mm256_maskz_cvtepu64_pd(0xF, four_integers(m.integers));
-    const __m256d exact = _mm256_mask_div_pd(_mm256_mul_pd(mantissa, powers),
-                                             _mm256_cmplt_epi64_mask(power, _mm256_setzero_si256()), mantissa, powers);
+    __m256d exact;
+    __mmask8 unsettled = 0;
+    if constexpr (fractions) {
+        exact = _mm256_div_pd(mantissa, powers_of_ten<true>(_mm256_cvtepu16_epi64(m.places)));
+    } else {
+        const __m256i magnitude = _mm256_abs_epi64(power);
+        const __m256d powers = powers_of_ten<false>(magnitude);
+        exact = _mm256_mask_div_pd(_mm256_mul_pd(mantissa, powers), _mm256_cmplt_epi64_mask(power, _mm256_setzero_si256()),
+                                   mantissa, powers);
+        unsettled = _mm256_cmpgt_epu64_mask(magnitude, _mm256_set1_epi64x(kFastPowerLimit));
+    }
     // As the fast conversion: a double on a float midpoint is not settled.
     const __m256i low_bits =
         _mm256_and_si256(_mm256_castpd_si256(exact), _mm256_set1_epi64x(static_cast<long long>(kMidpointLowBits)));
-    if ((_mm256_cmpeq_epi64_mask(low_bits, _mm256_set1_epi64x(static_cast<long long>(kMidpointBits))) |
-         _mm256_cmpgt_epu64_mask(magnitude, _mm256_set1_epi64x(kFastPowerLimit))) != 0)
+    if ((_mm256_cmpeq_epi64_mask(low_bits, _mm256_set1_epi64x(static_cast<long long>(kMidpointBits))) | unsettled) != 0)
         return false;
     const __m128i magnitudes = _mm_castps_si128(_mm256_maskz_cvtpd_ps(0xF, exact));
     out = _mm_mask_xor_epi32(magnitudes, m.negative, magnitudes, _mm_set1_epi32(static_cast<int>(0x80000000u)));
@@ -164,7 +184,7 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
             out = _mm_mask_sub_epi32(magnitudes, m.negative, _mm_setzero_si128(), magnitudes);
             return true;
         }
-        return four_floats(m, _mm256_sub_epi64(_mm256_setzero_si256(), _mm256_cvtepu16_epi64(m.places)), out);
+        return four_floats<true>(m, _mm256_setzero_si256(), out);
     }
     // With an exponent mark: e or E, a sign or none, digits or none, at the
     // lane's end. A mark without digits is read as the C library reads it,
@@ -186,7 +206,7 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
     const __mmask8 negative_exponents = _mm_test_epi16_mask(lanes(minus), _mm_slli_epi16(mark, 1));
     const __m256i exponent = four_integers(exponents);
     const __m256i power = _mm256_mask_sub_epi64(exponent, negative_exponents, _mm256_setzero_si256(), exponent);
-    return four_floats(m, _mm256_sub_epi64(power, _mm256_cvtepu16_epi64(m.places)), out);
+    return four_floats<false>(m, _mm256_sub_epi64(power, _mm256_cvtepu16_epi64(m.places)), out);
 }
 
 }  // namespace logformat
