@@ -73,7 +73,7 @@ inline constexpr auto kBatchNumbers = [] {
     std::array<std::int16_t, 32> limits{};
     for (std::size_t j = 0; j < kBatchRecords * n; ++j) {
         skips[j] = static_cast<std::int16_t>(lead_skip(j % n));
-        limits[j] = static_cast<std::int16_t>(kElements[j % n].is_integer() ? 8 : kLaneBytes - 1);
+        limits[j] = static_cast<std::int16_t>((kElements[j % n].is_integer() ? kIntegerLaneBytes : kLaneBytes) - 1);
     }
     return std::array{skips, limits};
 }();
@@ -87,6 +87,34 @@ inline constexpr auto kLengthLanes = [] {
     for (std::size_t k = 0; k < n; ++k)
         for (std::size_t b = 0; b < 64; ++b)
             lanes[k][b] = static_cast<std::uint8_t>(2 * (b / 16 * n + k));
+    return lanes;
+}();
+
+// For each lane of the integers' register (eight_integers), the batch's
+// number it holds: lanes 0 to 3 the first element of each record, lanes 4 to
+// 7 the last where it is an integer, the first again where it is not.
+template <LogPattern pattern>
+inline constexpr auto kIntegerLanes = [] {
+    constexpr std::size_t n = element_count(pattern);
+    static_assert(kElements[0].is_integer() && !kElements[1].is_integer() && !kElements[2].is_integer() &&
+                      !kElements[3].is_integer(),
+                  "the integers are the first element and, in a record that has it, the fifth");
+    constexpr std::size_t second = kElements[n - 1].is_integer() ? n - 1 : 0;
+    std::array<std::size_t, 2 * kBatchRecords> lanes{};
+    for (std::size_t r = 0; r < kBatchRecords; ++r) {
+        lanes[r] = r * n;
+        lanes[kBatchRecords + r] = r * n + second;
+    }
+    return lanes;
+}();
+
+// The byte shuffle that fills each 8-byte lane of the integers' register
+// with its number's length (the low byte of its 16-bit length).
+template <LogPattern pattern>
+inline constexpr auto kIntegerLengthLanes = [] {
+    std::array<std::uint8_t, 64> lanes{};
+    for (std::size_t b = 0; b < 64; ++b)
+        lanes[b] = static_cast<std::uint8_t>(2 * kIntegerLanes<pattern>[b / kIntegerLaneBytes]);
     return lanes;
 }();
 
@@ -128,31 +156,49 @@ read_four(const char* base, const std::int16_t* positions, AppData* out)
         return false;
     // The four records, as AppData lays them out one after another: 20
     // 32-bit fields, the first 16 in one register, the last 4 in another.
-    __m512i first_fields = _mm512_setzero_si512();
-    __m512i last_fields = _mm512_setzero_si512();
+    // Field k of record r is the record's field 5 r + k.
+    constexpr auto kFields = [](std::size_t k) {
+        std::uint32_t first = 0;
+        for (std::size_t d = 0; d < 16; ++d)
+            first |= (d % kMostElements == k ? 1u : 0u) << d;
+        return std::array{static_cast<__mmask16>(first), static_cast<__mmask16>(k > 0 ? 1u << (k - 1) : 0u)};
+    };
+    constexpr auto kIntegers = kIntegerLanes<pattern>;
+    std::array<const char*, 2 * kBatchRecords> integer_ends{};
+    for (std::size_t i = 0; i < integer_ends.size(); ++i)
+        integer_ends[i] = base + positions[kIntegers[i] + 1];
+    __m256i integers;
+    if (!eight_integers(integer_ends, _mm512_maskz_permutexvar_epi8(
+                                          ~std::uint64_t{0}, _mm512_loadu_si512(kIntegerLengthLanes<pattern>.data()), lengths),
+                        integers))
+        return false;
+    // The first integer element of record r is lane r; the second, lane 4 + r.
+    // (A masked insert: the zero extension warns of an undefined upper half.)
+    const __m512i integer_values =
+        _mm512_mask_inserti64x4(_mm512_setzero_si512(), 0xFF, _mm512_setzero_si512(), integers, 0);
+    constexpr std::size_t last = n - 1;
+    const __m512i by_lane = _mm512_set_epi32(3, 6, 6, 6, 6, 2, 5, 5, 5, 5, 1, 4, 4, 4, 4, 0);
+    __m512i first_fields = _mm512_maskz_permutexvar_epi32(
+        kFields(0)[0] | (kElements[last].is_integer() ? kFields(last)[0] : 0), by_lane, integer_values);
+    __m512i last_fields = _mm512_maskz_permutexvar_epi32(kElements[last].is_integer() ? kFields(last)[1] : 0,
+                                                         _mm512_set1_epi32(7), integer_values);
 #pragma GCC unroll 8
     for (std::size_t k = 0; k < n; ++k) {
+        if (kElements[k].is_integer())
+            continue;
         const std::array<const char*, kBatchRecords> ends = {base + positions[k + 1], base + positions[n + k + 1],
                                                              base + positions[2 * n + k + 1],
                                                              base + positions[3 * n + k + 1]};
         const __m512i lane_lengths = _mm512_maskz_permutexvar_epi8(
             ~std::uint64_t{0}, _mm512_loadu_si512(kLengthLanes<pattern>[k].data()), lengths);
         __m128i numbers;
-        if (kElements[k].is_integer() ? !four_numbers<true>(ends, lane_lengths, numbers)
-                                      : !four_numbers<false>(ends, lane_lengths, numbers))
+        if (!four_floats(ends, lane_lengths, numbers))
             return false;
-        const __m512i values = _mm512_zextsi128_si512(numbers);
-        // Field k of record r is the record's field 5 r + k; its value is element r.
+        // Record r's value is element r.
         const __m512i by_record = _mm512_set_epi32(3, 2, 2, 2, 2, 2, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0);
-        const auto field = [&](std::size_t d) { return d % kMostElements == k ? 1u : 0u; };
-        __mmask16 first_mask = 0;
-        for (std::size_t d = 0; d < 16; ++d)
-            first_mask = static_cast<__mmask16>(first_mask | field(d) << d);
-        first_fields = _mm512_mask_permutexvar_epi32(first_fields, first_mask, by_record,
-                                                     values);
-        if (k > 0)
-            last_fields = _mm512_mask_permutexvar_epi32(last_fields, static_cast<__mmask16>(1u << (k - 1)),
-                                                        _mm512_set1_epi32(3), values);
+        const __m512i values = _mm512_zextsi128_si512(numbers);
+        first_fields = _mm512_mask_permutexvar_epi32(first_fields, kFields(k)[0], by_record, values);
+        last_fields = _mm512_mask_permutexvar_epi32(last_fields, kFields(k)[1], _mm512_set1_epi32(3), values);
     }
     _mm512_storeu_si512(out, first_fields);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(reinterpret_cast<char*>(out) + 64),

@@ -14,18 +14,16 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <immintrin.h>
 
 namespace logformat {
 
 // The records of one batch.
 inline constexpr int kBatchRecords = 4;
-// The longest number a lane holds.
+// The longest number a lane holds: a floating one, an integer.
 inline constexpr int kLaneBytes = 16;
-
-// The four numbers of one element are given as 32-bit values, a float's
-// bits or an integer, in the even elements of a register (the odd ones
-// repeat them).
+inline constexpr int kIntegerLaneBytes = 8;
 
 // Each lane's digits as one integer, with the gap of its point closed: the
 // bytes up to the point (`moved`) move up one; then pairs, fours, eights and
@@ -55,11 +53,9 @@ lane_integers(__m512i values, std::uint64_t moved)
 // those. The tail's bytes count as zero digits: the integer is the
 // mantissa's digits times 10 to the tail's length, and `places` counts the
 // places after the point, the tail's among them. False where a lane has two
-// points, no digit, or more digits than `most_digits`: 8 for an integer, as
-// the window reads them (longer ones may pass 32 bits), 15 for a floating
-// number, whose integer must be an exact double for the fast conversion.
-// With a tail it is: a multiple of 10 below 10^16, an even number below
-// 2^54, and every such number is a double.
+// points, no digit, or more than 15 digits: the integer must be an exact
+// double for the fast conversion. With a tail it is: a multiple of 10 below
+// 10^16, an even number below 2^54, and every such number is a double.
 struct Mantissas {
     __m512i integers;      // as lane_integers gives them
     __m128i places;        // the places after each point, in 16-bit elements
@@ -68,7 +64,7 @@ struct Mantissas {
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
   gnu::always_inline]] inline bool
 mantissas(__m512i text, std::uint64_t digits, std::uint64_t points, std::uint64_t signs, __m128i tail,
-          int most_digits, Mantissas& out)
+          Mantissas& out)
 {
     const __m128i point = lanes(points);
     const __m128i has_point = _mm_movm_epi16(_mm_test_epi16_mask(point, point));
@@ -78,7 +74,7 @@ mantissas(__m512i text, std::uint64_t digits, std::uint64_t points, std::uint64_
     const __m128i count = _mm_popcnt_epi16(digit);
     const __mmask8 wrong = _mm_test_epi16_mask(point, _mm_sub_epi16(point, _mm_set1_epi16(1))) |  // two points
                            _mm_testn_epi16_mask(digit, digit) |                                 // no digit
-                           _mm_cmpgt_epi16_mask(count, _mm_set1_epi16(static_cast<short>(most_digits)));
+                           _mm_cmpgt_epi16_mask(count, _mm_set1_epi16(15));
     const __m128i sign = lanes(signs);
     out.negative = _mm_test_epi16_mask(sign, sign);
     out.integers = lane_integers(_mm512_maskz_sub_epi8(digits, text, _mm512_set1_epi8('0')),
@@ -120,7 +116,7 @@ powers_of_ten(__m256i magnitude)
 template <bool fractions>
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
   gnu::always_inline]] inline bool
-four_floats(const Mantissas& m, __m256i power, __m128i& out)
+settled_floats(const Mantissas& m, __m256i power, __m128i& out)
 {
     const __m256d mantissa = _mm256_maskz_cvtepu64_pd(0xF, four_integers(m.integers));
     __m256d exact;
@@ -144,13 +140,57 @@ four_floats(const Mantissas& m, __m256i power, __m128i& out)
     return true;
 }
 
-// Converts the four numbers that end at `ends`, whose lengths (1 to 16,
-// checked by the caller) fill the 16 bytes of each lane of `lengths`. False
-// where any is not plain, or not settled by the fast conversion.
-template <bool integer>
+// The batch's integers in one register, each in an 8-byte lane that ends
+// where it ends: lanes 0 to 3 hold an integer element of the four records,
+// lanes 4 to 7 another's, or the same again. Each is a minus or none, then
+// digits; at most 8 bytes, 1 to 8 of them valid, as `lengths` gives them in
+// the bytes of each lane (checked by the caller), so that no value passes 32
+// bits. Their values go to `out`, in lane order; false where any is not plain.
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
   gnu::always_inline]] inline bool
-four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths, __m128i& out)
+eight_integers(const std::array<const char*, 2 * kBatchRecords>& ends, __m512i lengths, __m256i& out)
+{
+    const std::uint64_t valid = _mm512_cmpge_epu8_mask(
+        _mm512_add_epi8(_mm512_set1_epi64(0x0706050403020100), lengths), _mm512_set1_epi8(kIntegerLaneBytes));
+    // The first lane's load is masked, as its number may begin right at the
+    // buffer's start; the others begin past the batch's.
+    const auto at = [&](std::size_t i) {
+        std::int64_t bytes;
+        std::memcpy(&bytes, ends[i] - kIntegerLaneBytes, sizeof bytes);
+        return bytes;
+    };
+    const __m128i first_two =
+        _mm_insert_epi64(_mm_maskz_loadu_epi8(static_cast<__mmask16>(valid & 0xFF), ends[0] - kIntegerLaneBytes), at(1), 1);
+    __m512i text = _mm512_castsi128_si512(first_two);
+    text = _mm512_inserti32x4(text, _mm_insert_epi64(_mm_cvtsi64_si128(at(2)), at(3), 1), 1);
+    text = _mm512_inserti32x4(text, _mm_insert_epi64(_mm_cvtsi64_si128(at(4)), at(5), 1), 2);
+    text = _mm512_inserti32x4(text, _mm_insert_epi64(_mm_cvtsi64_si128(at(6)), at(7), 1), 3);
+    text = _mm512_maskz_mov_epi8(valid, text);
+    const std::uint64_t digits = _mm512_cmple_epu8_mask(_mm512_sub_epi8(text, _mm512_set1_epi8('0')), _mm512_set1_epi8(9));
+    const std::uint64_t minus = _mm512_cmpeq_epi8_mask(text, _mm512_set1_epi8('-'));
+    constexpr std::uint64_t kLaneFirstBits = 0x0101010101010101;
+    constexpr std::uint64_t kLaneLastBits = kLaneFirstBits << 7;
+    const std::uint64_t signs = minus & valid & ~((valid << 1) & ~kLaneFirstBits);
+    // Every byte a digit, but a minus first; the last a digit.
+    if ((valid & ~(digits | signs)) != 0 || (digits & kLaneLastBits) != kLaneLastBits)
+        return false;
+    const __m512i pairs = _mm512_maddubs_epi16(_mm512_maskz_sub_epi8(digits, text, _mm512_set1_epi8('0')),
+                                               _mm512_set1_epi16(0x010A));                          // 10 a + b
+    const __m512i fours = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00010064));                // 100 ab + cd
+    const __m512i eights = _mm512_add_epi64(_mm512_maskz_mul_epu32(0xFF, fours, _mm512_set1_epi64(10000)),
+                                            _mm512_maskz_srli_epi64(0xFF, fours, 32));            // 10000 abcd + efgh
+    const __m256i magnitudes = _mm512_maskz_cvtepi64_epi32(0xFF, eights);
+    const __mmask8 negative = _mm512_test_epi64_mask(_mm512_movm_epi8(signs), _mm512_movm_epi8(signs));
+    out = _mm256_mask_sub_epi32(magnitudes, negative, _mm256_setzero_si256(), magnitudes);
+    return true;
+}
+
+// Converts the four floating numbers that end at `ends`, whose lengths (1
+// to 16, checked by the caller) fill the 16 bytes of each lane of `lengths`.
+// False where any is not plain, or not settled by the fast conversion.
+[[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
+  gnu::always_inline]] inline bool
+four_floats(const std::array<const char*, kBatchRecords>& ends, __m512i lengths, __m128i& out)
 {
     // The valid bytes of each lane: its last `length`. The first lane's load
     // is masked, as its number may begin right at the buffer's start: a
@@ -166,25 +206,19 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
 
     const __m512i zero_char = _mm512_set1_epi8('0');
     const std::uint64_t digits = _mm512_cmple_epu8_mask(_mm512_sub_epi8(text, zero_char), _mm512_set1_epi8(9));
-    const std::uint64_t points = integer ? 0 : _mm512_cmpeq_epi8_mask(text, _mm512_set1_epi8('.'));
+    const std::uint64_t points = _mm512_cmpeq_epi8_mask(text, _mm512_set1_epi8('.'));
     const std::uint64_t minus = _mm512_cmpeq_epi8_mask(text, _mm512_set1_epi8('-'));
-    const std::uint64_t marks =
-        integer ? 0 : _mm512_cmpeq_epi8_mask(_mm512_or_si512(text, _mm512_set1_epi8(0x20)), _mm512_set1_epi8('e'));
+    const std::uint64_t marks = _mm512_cmpeq_epi8_mask(_mm512_or_si512(text, _mm512_set1_epi8(0x20)), _mm512_set1_epi8('e'));
     constexpr std::uint64_t kLaneFirstBits = 0x0001000100010001;
     const std::uint64_t first = valid & ~((valid << 1) & ~kLaneFirstBits);
     const std::uint64_t signs = minus & first;
     Mantissas m;
     if (marks == 0) {
-        // Every byte a digit, but a minus first and, in a floating number, a point.
+        // Every byte a digit, but a minus first and a point.
         if ((valid & ~(digits | signs | points)) != 0 ||
-            !mantissas(text, digits, points, signs, _mm_setzero_si128(), integer ? 8 : 15, m))
+            !mantissas(text, digits, points, signs, _mm_setzero_si128(), m))
             return false;
-        if constexpr (integer) {
-            const __m128i magnitudes = _mm256_maskz_cvtepi64_epi32(0xF, four_integers(m.integers));
-            out = _mm_mask_sub_epi32(magnitudes, m.negative, _mm_setzero_si128(), magnitudes);
-            return true;
-        }
-        return four_floats<true>(m, _mm256_setzero_si256(), out);
+        return settled_floats<true>(m, _mm256_setzero_si256(), out);
     }
     // With an exponent mark: e or E, a sign or none, digits or none, at the
     // lane's end. A mark without digits is read as the C library reads it,
@@ -200,13 +234,13 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
     const auto exponent_bytes = static_cast<std::uint64_t>(_mm_cvtsi128_si64(from_mark));
     const __mmask8 wrong = _mm_test_epi16_mask(mark, _mm_sub_epi16(mark, _mm_set1_epi16(1))) |  // two marks
                            _mm_test_epi16_mask(lanes(points), from_mark);                      // a point after one
-    if ((wrong & 0xF) != 0 || !mantissas(text, digits & ~exponent_bytes, points, signs, from_mark, 15, m))
+    if ((wrong & 0xF) != 0 || !mantissas(text, digits & ~exponent_bytes, points, signs, from_mark, m))
         return false;
     const __m512i exponents = lane_integers(_mm512_maskz_sub_epi8(digits & exponent_bytes, text, zero_char), 0);
     const __mmask8 negative_exponents = _mm_test_epi16_mask(lanes(minus), _mm_slli_epi16(mark, 1));
     const __m256i exponent = four_integers(exponents);
     const __m256i power = _mm256_mask_sub_epi64(exponent, negative_exponents, _mm256_setzero_si256(), exponent);
-    return four_floats<false>(m, _mm256_sub_epi64(power, _mm256_cvtepu16_epi64(m.places)), out);
+    return settled_floats<false>(m, _mm256_sub_epi64(power, _mm256_cvtepu16_epi64(m.places)), out);
 }
 
 }  // namespace logformat

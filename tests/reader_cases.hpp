@@ -96,7 +96,7 @@ inline Case window_case(LogPattern pattern)
 // The batch: records read four at a time, each with one number varied,
 // every variant four times over so that it takes each place of a batch. The
 // variants: every length of a lane (1 to 16 bytes) and one more, plain, with
-// a minus, with an exponent; integers up to nine digits; float midpoints that
+// a minus, with an exponent; integers up to nine bytes; float midpoints that
 // the fast conversion declines (16777217 is 16777216 as a float, 16777219 is
 // 16777220) and decimals whose double falls on one; and records in other forms (two blanks, a blank line, CR LF),
 // at which the batches give way. The other numbers: L:7, CPU:0.5, B:2.5,
@@ -114,6 +114,8 @@ inline Case batch_case(LogPattern pattern)
     std::vector<Variant> variants;
     for (int w = 1; w <= 9; ++w)  // L and the last, P or MCPU
         variants.push_back({w % 2 == 0 ? 0 : elements - 1, std::string(static_cast<std::size_t>(w - 1), '0') + "7", 7});
+    variants.push_back({0, "-1234567", -1234567});   // a lane of an integer, full
+    variants.push_back({elements - 1, "-12345678", -12345678});  // one byte more
     variants.push_back({1, "-0.000000", -0.0f});
     variants.push_back({1, "2.5e-0000", 2.5f});
     variants.push_back({2, "2.5e", 2.5f});  // the C library reads the mark, and a sign after it, as a power of 0
@@ -173,10 +175,17 @@ inline Case batch_case(LogPattern pattern)
             c.reads.push_back({elements, want, text.size()});
         }
     }
-    // A record whose first tag is wrong, where a batch of the records
-    // after it would start: the reading stops there.
-    c.reads.push_back({0, c.reads.back().record, text.size()});
-    text += pattern == F ? "Q:7, CPU:0.5, B:2.5, MCPU:5.5, P:1000\n" : "Q:7, CPU:0.5, B:2.5, MCPU:5.5\n";
+    // Where a batch of the records after it would start, a record with a P
+    // of a minus alone (Full), or with a wrong first tag (Short): the
+    // reading stops there, after four fields in Full.
+    if (pattern == F) {
+        text += "L:7, CPU:0.5, B:2.5, MCPU:5.5, P:-\n";
+        const AppData four{7, 0.5, 2.5, 5.5, c.reads.back().record.P};
+        c.reads.push_back({4, four, text.size() - 1});  // the minus read, as the C library reads it
+    } else {
+        c.reads.push_back({0, c.reads.back().record, text.size()});
+        text += "Q:7, CPU:0.5, B:2.5, MCPU:5.5\n";
+    }
     c.input = text + numbered_lines(pattern, 6);
     return c;
 }
