@@ -57,7 +57,7 @@ read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, int most
     const char* const base = p;
     int first = 0;  // the batch's terminator before its first record, at p - 1
     while (ahead.count() + kBatchRecords <= most) {
-        if (first + kBatchRecords * n < count && read_four<pattern>(base, positions.data() + first, ahead.places())) {
+        if (first + kBatchRecords * n < count && read_four<pattern>(base, positions.data() + first, end, ahead.places())) {
             for (std::size_t r = 0; r < kBatchRecords; ++r)
                 ahead.placed(base + positions[static_cast<std::size_t>(first) + (r + 1) * n] + 1);
             first += kBatchRecords * n;
