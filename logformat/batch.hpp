@@ -1,34 +1,51 @@
 #pragma once
 
-// The batch: records in their plain form read four at a time with AVX-512,
-// one element of the four records in one register. Included only by
-// kernels_x86.hpp; only the AVX-512 read uses it.
+// The batch: records in their plain form read four at a time, one element of
+// the four records in one register, by the AVX2 read and the AVX-512 read;
+// what is written once for both.
 //
 // A structural pass marks the terminators (',' and '\n') of the bytes ahead,
-// 64 at a time, and compresses them to their positions, once for each fill of
-// the read-ahead. A batch is the next four records' terminators, an
-// element's number ending at each: all its numbers' lengths come at once and
-// are checked with one compare, the leads before them with one compare for
-// every eight terminators, and each element's four numbers are read in one
-// register (batch_numbers.hpp). A batch reads the four records exactly as
-// the window would, or declines as a whole, storing nothing: wherever a
-// number is not plain, longer than a lane, or a value the fast conversion
-// cannot settle, and wherever a record is not followed, after one line end,
-// by the next "L:". The fill (batch_fill.hpp) then has the window read the
-// batch's first record, and the batches go on from the next.
+// 64 at a time, and lists their positions, once for each fill of the
+// read-ahead. A batch is the next four records' terminators, an element's
+// number ending at each: all its numbers' lengths come at once and are
+// checked with one compare, the leads before them with one compare for
+// every few terminators, and each element's four numbers are read in one
+// register, each in a 16-byte lane that ends where the number ends. A batch
+// reads the four records exactly as the window would, or declines as a
+// whole, storing nothing: wherever a number is not plain, longer than a
+// lane, or a value the fast conversion cannot settle, and wherever a record
+// is not followed, after one line end, by the next "L:". The fill
+// (batch_fill.hpp) then has the window read the batch's first record, and
+// the batches go on from the next. Each set's structural pass and batch are
+// its own (batch_avx2.hpp, batch_avx512.hpp); the tables below are theirs.
 
 #include "logformat/app_data.hpp"
-#include "logformat/batch_numbers.hpp"
+#include "logformat/block_buffer.hpp"
 #include "logformat/pattern.hpp"
+#include "logformat/read_ahead.hpp"
 #include "logformat/window.hpp"
 
 #include <array>
-#include <bit>
+#include <cstddef>
 #include <cstdint>
-#include <immintrin.h>
-#include <string_view>
 
 namespace logformat {
+
+// The records of one batch.
+inline constexpr int kBatchRecords = 4;
+// The longest number a lane holds: a floating one, an integer.
+inline constexpr int kLaneBytes = 16;
+inline constexpr int kIntegerLaneBytes = 8;
+
+// The 64-byte chunks one structural pass reads at most: their positions
+// stay below 2^15.
+inline constexpr long kMostChunks = 64;
+// The terminators' positions of one fill, from the data's start: the line
+// end before the first record (-1), then as many as give every record the
+// read-ahead takes its terminators, with room for a set's pass to store
+// 32 positions beyond the last from any count below that, and for a batch's
+// loads of 33 from any batch's first.
+using Terminators = std::array<std::int16_t, ReadAhead::kSamples * kMostElements + 1 + 64 + 32>;
 
 static_assert(BlockBuffer::kPadding >= 8, "eight bytes compared at the last terminator of the data and after it");
 static_assert(sizeof(AppData) == 4 * kMostElements && kElements[0].integer == &AppData::L &&
@@ -42,12 +59,6 @@ constexpr int lead_skip(std::size_t element)
 {
     return element == 0 ? 1 + kPlainLeads[0].length : kPlainLeads[element].length;
 }
-
-// The processor features of the batch, as the AVX-512 read's target names them.
-// A target attribute needs a literal, so each repeats this text: the table's
-// row is checked against it (implementations.cpp), the attributes are not.
-inline constexpr std::string_view kBatchFeatures =
-    "avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg";
 
 // For each terminator of a batch after the first, what it and the bytes
 // after it must be: ", CPU:" before a later element, "\nL:" before a record.
@@ -77,179 +88,5 @@ inline constexpr auto kBatchNumbers = [] {
     }
     return std::array{skips, limits};
 }();
-
-// For element k: the byte shuffle that fills lane r with the length of
-// record r's number (the low byte of 16-bit length k + r n).
-template <LogPattern pattern>
-inline constexpr auto kLengthLanes = [] {
-    constexpr std::size_t n = element_count(pattern);
-    std::array<std::array<std::uint8_t, 64>, kMostElements> lanes{};
-    for (std::size_t k = 0; k < n; ++k)
-        for (std::size_t b = 0; b < 64; ++b)
-            lanes[k][b] = static_cast<std::uint8_t>(2 * (b / 16 * n + k));
-    return lanes;
-}();
-
-// For each lane of the integers' register (eight_integers), the batch's
-// number it holds: lanes 0 to 3 the first element of each record, lanes 4 to
-// 7 the last where it is an integer, the first again where it is not.
-template <LogPattern pattern>
-inline constexpr auto kIntegerLanes = [] {
-    constexpr std::size_t n = element_count(pattern);
-    static_assert(kElements[0].is_integer() && !kElements[1].is_integer() && !kElements[2].is_integer() &&
-                      !kElements[3].is_integer(),
-                  "the integers are the first element and, in a record that has it, the fifth");
-    constexpr std::size_t second = kElements[n - 1].is_integer() ? n - 1 : 0;
-    std::array<std::size_t, 2 * kBatchRecords> lanes{};
-    for (std::size_t r = 0; r < kBatchRecords; ++r) {
-        lanes[r] = r * n;
-        lanes[kBatchRecords + r] = r * n + second;
-    }
-    return lanes;
-}();
-
-// The byte shuffle that fills each 8-byte lane of the integers' register
-// with its number's length (the low byte of its 16-bit length).
-template <LogPattern pattern>
-inline constexpr auto kIntegerLengthLanes = [] {
-    std::array<std::uint8_t, 64> lanes{};
-    for (std::size_t b = 0; b < 64; ++b)
-        lanes[b] = static_cast<std::uint8_t>(2 * kIntegerLanes<pattern>[b / kIntegerLaneBytes]);
-    return lanes;
-}();
-
-// A record's window: its bytes from its start, enough for the eight at each
-// of its terminators, the last one's too, when each number is as long as a
-// lane allows.
-inline constexpr long kRecordWindow = 128;
-static_assert(2 + kIntegerLaneBytes + 6 + kLaneBytes + 4 + kLaneBytes + 7 + kLaneBytes + 4 + kIntegerLaneBytes + 8 <=
-                  kRecordWindow,
-              "a record of the longest lanes and the eight bytes at its last terminator fit the window");
-
-// For each record r of a batch, the byte shuffle that fills eight bytes for
-// each of its terminators with the terminator's place (the low byte of its
-// 16-bit place, counted from the record's start).
-template <LogPattern pattern>
-inline constexpr auto kLeadSpread = [] {
-    constexpr std::size_t n = element_count(pattern);
-    std::array<std::array<std::uint8_t, 64>, kBatchRecords> spread{};
-    for (std::size_t r = 0; r < kBatchRecords; ++r)
-        for (std::size_t b = 0; b < 64; ++b)
-            spread[r][b] = static_cast<std::uint8_t>(2 * (r * n + std::min(b / 8, n - 1)));
-    return spread;
-}();
-
-// What the eight bytes at each terminator of a record must be (kBatchLeads
-// for its terminators, which are the same for every record), byte by byte:
-// the offsets 0 to 7 after each terminator, the bytes, and which of them are
-// compared.
-struct RecordLeads {
-    std::array<std::uint8_t, 64> offsets;
-    std::array<std::uint8_t, 64> bytes;
-    std::uint64_t compared;
-};
-template <LogPattern pattern>
-inline constexpr RecordLeads kRecordLeads = [] {
-    constexpr std::size_t n = element_count(pattern);
-    RecordLeads leads{};
-    for (std::size_t b = 0; b < 8 * n; ++b) {
-        leads.offsets[b] = static_cast<std::uint8_t>(b % 8);
-        leads.bytes[b] = static_cast<std::uint8_t>(kBatchLeads<pattern>[0][b / 8] >> (8 * (b % 8)));
-        if ((kBatchLeads<pattern>[1][b / 8] >> (8 * (b % 8)) & 0xFF) != 0)
-            leads.compared |= std::uint64_t{1} << b;
-    }
-    return leads;
-}();
-
-// Reads the four records whose terminators are at positions[0 .. 4N] (N
-// the pattern's elements) from `base`: positions[0] is the line end before
-// the first record, or -1 at the first, into the four records at `out`.
-// False where the batch declines; then nothing is stored.
-template <LogPattern pattern>
-[[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
-  gnu::always_inline]] inline bool
-read_four(const char* base, const std::int16_t* positions, const char* end, AppData* out)
-{
-    constexpr std::size_t n = element_count(pattern);
-    constexpr auto kAll = static_cast<__mmask32>((std::uint64_t{1} << (kBatchRecords * n)) - 1);
-    const __m512i before = _mm512_loadu_si512(positions);
-    const __m512i after = _mm512_loadu_si512(positions + 1);
-    const __m512i lengths =
-        _mm512_sub_epi16(_mm512_sub_epi16(after, before), _mm512_loadu_si512(kBatchNumbers<pattern>[0].data()));
-    if ((_mm512_cmpgt_epu16_mask(_mm512_sub_epi16(lengths, _mm512_set1_epi16(1)),
-                                 _mm512_loadu_si512(kBatchNumbers<pattern>[1].data())) & kAll) != 0 ||
-        !kPlainLeads[0].starts(base + positions[0] + 1))
-        return false;
-    // The leads: each record's bytes from its start, 128 of them, and one
-    // byte permute takes the eight at each of its terminators.
-    if (positions[3 * n] + 1 + kRecordWindow > end - base + static_cast<long>(BlockBuffer::kPadding))
-        return false;
-    std::uint64_t wrong = 0;
-#pragma GCC unroll 4
-    for (std::size_t r = 0; r < kBatchRecords; ++r) {
-        const char* const start = base + positions[r * n] + 1;
-        const __m512i relative = _mm512_sub_epi16(after, _mm512_set1_epi16(static_cast<short>(positions[r * n] + 1)));
-        const __m512i index =
-            _mm512_add_epi8(_mm512_maskz_permutexvar_epi8(~std::uint64_t{0},
-                                                          _mm512_loadu_si512(kLeadSpread<pattern>[r].data()), relative),
-                            _mm512_loadu_si512(kRecordLeads<pattern>.offsets.data()));
-        const __m512i leads =
-            _mm512_maskz_permutex2var_epi8(~std::uint64_t{0}, _mm512_loadu_si512(start), index, _mm512_loadu_si512(start + 64));
-        wrong |= _mm512_mask_cmpneq_epi8_mask(kRecordLeads<pattern>.compared, leads,
-                                              _mm512_loadu_si512(kRecordLeads<pattern>.bytes.data()));
-    }
-    if (wrong != 0)
-        return false;
-    // The four records, as AppData lays them out one after another: 20
-    // 32-bit fields, the first 16 in one register, the last 4 in another.
-    // Field k of record r is the record's field 5 r + k.
-    constexpr auto kFields = [](std::size_t k) {
-        std::uint32_t first = 0;
-        for (std::size_t d = 0; d < 16; ++d)
-            first |= (d % kMostElements == k ? 1u : 0u) << d;
-        return std::array{static_cast<__mmask16>(first), static_cast<__mmask16>(k > 0 ? 1u << (k - 1) : 0u)};
-    };
-    constexpr auto kIntegers = kIntegerLanes<pattern>;
-    std::array<const char*, 2 * kBatchRecords> integer_ends{};
-    for (std::size_t i = 0; i < integer_ends.size(); ++i)
-        integer_ends[i] = base + positions[kIntegers[i] + 1];
-    __m256i integers;
-    if (!eight_integers(integer_ends, _mm512_maskz_permutexvar_epi8(
-                                          ~std::uint64_t{0}, _mm512_loadu_si512(kIntegerLengthLanes<pattern>.data()), lengths),
-                        integers))
-        return false;
-    // The first integer element of record r is lane r; the second, lane 4 + r.
-    // (A masked insert: the zero extension warns of an undefined upper half.)
-    const __m512i integer_values =
-        _mm512_mask_inserti64x4(_mm512_setzero_si512(), 0xFF, _mm512_setzero_si512(), integers, 0);
-    constexpr std::size_t last = n - 1;
-    const __m512i by_lane = _mm512_set_epi32(3, 6, 6, 6, 6, 2, 5, 5, 5, 5, 1, 4, 4, 4, 4, 0);
-    __m512i first_fields = _mm512_maskz_permutexvar_epi32(
-        kFields(0)[0] | (kElements[last].is_integer() ? kFields(last)[0] : 0), by_lane, integer_values);
-    __m512i last_fields = _mm512_maskz_permutexvar_epi32(kElements[last].is_integer() ? kFields(last)[1] : 0,
-                                                         _mm512_set1_epi32(7), integer_values);
-#pragma GCC unroll 8
-    for (std::size_t k = 0; k < n; ++k) {
-        if (kElements[k].is_integer())
-            continue;
-        const std::array<const char*, kBatchRecords> ends = {base + positions[k + 1], base + positions[n + k + 1],
-                                                             base + positions[2 * n + k + 1],
-                                                             base + positions[3 * n + k + 1]};
-        const __m512i lane_lengths = _mm512_maskz_permutexvar_epi8(
-            ~std::uint64_t{0}, _mm512_loadu_si512(kLengthLanes<pattern>[k].data()), lengths);
-        __m128i numbers;
-        if (!four_floats(ends, lane_lengths, numbers))
-            return false;
-        // Record r's value is element r.
-        const __m512i by_record = _mm512_set_epi32(3, 2, 2, 2, 2, 2, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0);
-        const __m512i values = _mm512_zextsi128_si512(numbers);
-        first_fields = _mm512_mask_permutexvar_epi32(first_fields, kFields(k)[0], by_record, values);
-        last_fields = _mm512_mask_permutexvar_epi32(last_fields, kFields(k)[1], _mm512_set1_epi32(3), values);
-    }
-    _mm512_storeu_si512(out, first_fields);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(reinterpret_cast<char*>(out) + 64),
-                     _mm512_maskz_extracti32x4_epi32(0xF, last_fields, 0));
-    return true;
-}
 
 }  // namespace logformat

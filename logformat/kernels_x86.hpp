@@ -7,6 +7,7 @@
 // inlined into the AVX2 read, which is compiled for them too: only a
 // processor that offers AVX2 may run them.
 
+#include "logformat/batch_avx512.hpp"
 #include "logformat/batch_fill.hpp"
 #include "logformat/kernels.hpp"
 
@@ -110,16 +111,29 @@ struct Kernels<InstructionSet::Avx512> {
     static constexpr int kBatchRecords = logformat::kBatchRecords;
 
     // Records four at a time into the read-ahead (batch_fill.hpp), `read_one`
-    // where a batch declines; returns where they stopped.
+    // where a batch declines; returns where they stopped. Everything it
+    // calls is inlined, so that the pass and the batch, compiled for the
+    // set's features, run in the set's code.
     template <typename ReadOne>
-    [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg")]] static const
-        char*
-        read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, LogPattern pattern, int most,
-                              ReadOne read_one)
+    [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
+      gnu::flatten]] static const char*
+    read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, LogPattern pattern, int most,
+                          ReadOne read_one)
     {
         return pattern == LogPattern::Full
-                   ? logformat::read_ahead_in_batches<LogPattern::Full>(p, end, ahead, most, read_one)
-                   : logformat::read_ahead_in_batches<LogPattern::Short>(p, end, ahead, most, read_one);
+                   ? logformat::read_ahead_in_batches<InstructionSet::Avx512, LogPattern::Full>(p, end, ahead, most,
+                                                                                                 read_one)
+                   : logformat::read_ahead_in_batches<InstructionSet::Avx512, LogPattern::Short>(p, end, ahead, most,
+                                                                                                  read_one);
+    }
+    static int list_terminators(const char* p, const char* end, int wanted, Terminators& positions, int count)
+    {
+        return list_terminators_avx512(p, end, wanted, positions, count);
+    }
+    template <LogPattern pattern>
+    static bool read_four(const char* base, const std::int16_t* positions, const char* end, AppData* out)
+    {
+        return read_four_avx512<pattern>(base, positions, end, out);
     }
 };
 

@@ -1,8 +1,8 @@
 #pragma once
 
-// The batch's numbers: one element of four records in one register, each
-// number in a 16-byte lane that ends where the number ends (batch.hpp finds
-// them). The grammar, the point, the exponent mark and the sign come from
+// The AVX-512 batch's numbers: one element of four records in one register,
+// each number in a 16-byte lane that ends where the number ends
+// (batch_avx512.hpp finds them). The grammar, the point, the exponent mark and the sign come from
 // bit operations on byte-class masks, four lanes at a time in 16-bit
 // elements; the digits from multiply-adds; the floats from four exact double
 // operations under the fast conversion's rules (to_float.hpp). A register
@@ -10,6 +10,7 @@
 // it is, its exponent's bytes as zero digits. Where any of the four numbers is not plain, or not settled by
 // the fast conversion, the register is declined.
 
+#include "logformat/batch.hpp"
 #include "logformat/to_float.hpp"
 
 #include <array>
@@ -18,12 +19,6 @@
 #include <immintrin.h>
 
 namespace logformat {
-
-// The records of one batch.
-inline constexpr int kBatchRecords = 4;
-// The longest number a lane holds: a floating one, an integer.
-inline constexpr int kLaneBytes = 16;
-inline constexpr int kIntegerLaneBytes = 8;
 
 // Each lane's digits as one integer, with the gap of its point closed: the
 // bytes up to the point (`moved`) move up one; then pairs, fours, eights and
