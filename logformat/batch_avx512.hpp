@@ -9,6 +9,8 @@
 // kernels_x86.hpp; only the AVX-512 read uses it.
 
 #include "logformat/batch.hpp"
+#include "logformat/batch_integers_avx512.hpp"
+#include "logformat/batch_leads_avx512.hpp"
 #include "logformat/batch_numbers_avx512.hpp"
 
 #include <algorithm>
@@ -37,77 +39,6 @@ inline constexpr auto kLengthLanes = [] {
         for (std::size_t b = 0; b < 64; ++b)
             lanes[k][b] = static_cast<std::uint8_t>(2 * (b / 16 * n + k));
     return lanes;
-}();
-
-// For each lane of the integers' register (eight_integers), the batch's
-// number it holds: lanes 0 to 3 the first element of each record, lanes 4 to
-// 7 the last where it is an integer, the first again where it is not.
-template <LogPattern pattern>
-inline constexpr auto kIntegerLanes = [] {
-    constexpr std::size_t n = element_count(pattern);
-    static_assert(kElements[0].is_integer() && !kElements[1].is_integer() && !kElements[2].is_integer() &&
-                      !kElements[3].is_integer(),
-                  "the integers are the first element and, in a record that has it, the fifth");
-    constexpr std::size_t second = kElements[n - 1].is_integer() ? n - 1 : 0;
-    std::array<std::size_t, 2 * kBatchRecords> lanes{};
-    for (std::size_t r = 0; r < kBatchRecords; ++r) {
-        lanes[r] = r * n;
-        lanes[kBatchRecords + r] = r * n + second;
-    }
-    return lanes;
-}();
-
-// The byte shuffle that fills each 8-byte lane of the integers' register
-// with its number's length (the low byte of its 16-bit length).
-template <LogPattern pattern>
-inline constexpr auto kIntegerLengthLanes = [] {
-    std::array<std::uint8_t, 64> lanes{};
-    for (std::size_t b = 0; b < 64; ++b)
-        lanes[b] = static_cast<std::uint8_t>(2 * kIntegerLanes<pattern>[b / kIntegerLaneBytes]);
-    return lanes;
-}();
-
-// A record's window: its bytes from its start, enough for the eight at each
-// of its terminators, the last one's too, when each number is as long as a
-// lane allows.
-inline constexpr long kRecordWindow = 128;
-static_assert(2 + kIntegerLaneBytes + 6 + kLaneBytes + 4 + kLaneBytes + 7 + kLaneBytes + 4 + kIntegerLaneBytes + 8 <=
-                  kRecordWindow,
-              "a record of the longest lanes and the eight bytes at its last terminator fit the window");
-
-// For each record r of a batch, the byte shuffle that fills eight bytes for
-// each of its terminators with the terminator's place (the low byte of its
-// 16-bit place, counted from the record's start).
-template <LogPattern pattern>
-inline constexpr auto kLeadSpread = [] {
-    constexpr std::size_t n = element_count(pattern);
-    std::array<std::array<std::uint8_t, 64>, kBatchRecords> spread{};
-    for (std::size_t r = 0; r < kBatchRecords; ++r)
-        for (std::size_t b = 0; b < 64; ++b)
-            spread[r][b] = static_cast<std::uint8_t>(2 * (r * n + std::min(b / 8, n - 1)));
-    return spread;
-}();
-
-// What the eight bytes at each terminator of a record must be (kBatchLeads
-// for its terminators, which are the same for every record), byte by byte:
-// the offsets 0 to 7 after each terminator, the bytes, and which of them are
-// compared.
-struct RecordLeads {
-    std::array<std::uint8_t, 64> offsets;
-    std::array<std::uint8_t, 64> bytes;
-    std::uint64_t compared;
-};
-template <LogPattern pattern>
-inline constexpr RecordLeads kRecordLeads = [] {
-    constexpr std::size_t n = element_count(pattern);
-    RecordLeads leads{};
-    for (std::size_t b = 0; b < 8 * n; ++b) {
-        leads.offsets[b] = static_cast<std::uint8_t>(b % 8);
-        leads.bytes[b] = static_cast<std::uint8_t>(kBatchLeads<pattern>[0][b / 8] >> (8 * (b % 8)));
-        if ((kBatchLeads<pattern>[1][b / 8] >> (8 * (b % 8)) & 0xFF) != 0)
-            leads.compared |= std::uint64_t{1} << b;
-    }
-    return leads;
 }();
 
 // The structural pass: the positions of the terminators of the whole 64-byte
@@ -153,25 +84,7 @@ read_four_avx512(const char* base, const std::int16_t* positions, const char* en
                                  _mm512_loadu_si512(kBatchNumbers<pattern>[1].data())) & kAll) != 0 ||
         !kPlainLeads[0].starts(base + positions[0] + 1))
         return false;
-    // The leads: each record's bytes from its start, 128 of them, and one
-    // byte permute takes the eight at each of its terminators.
-    if (positions[3 * n] + 1 + kRecordWindow > end - base + static_cast<long>(BlockBuffer::kPadding))
-        return false;
-    std::uint64_t wrong = 0;
-#pragma GCC unroll 4
-    for (std::size_t r = 0; r < kBatchRecords; ++r) {
-        const char* const start = base + positions[r * n] + 1;
-        const __m512i relative = _mm512_sub_epi16(after, _mm512_set1_epi16(static_cast<short>(positions[r * n] + 1)));
-        const __m512i index =
-            _mm512_add_epi8(_mm512_maskz_permutexvar_epi8(~std::uint64_t{0},
-                                                          _mm512_loadu_si512(kLeadSpread<pattern>[r].data()), relative),
-                            _mm512_loadu_si512(kRecordLeads<pattern>.offsets.data()));
-        const __m512i leads =
-            _mm512_maskz_permutex2var_epi8(~std::uint64_t{0}, _mm512_loadu_si512(start), index, _mm512_loadu_si512(start + 64));
-        wrong |= _mm512_mask_cmpneq_epi8_mask(kRecordLeads<pattern>.compared, leads,
-                                              _mm512_loadu_si512(kRecordLeads<pattern>.bytes.data()));
-    }
-    if (wrong != 0)
+    if (!leads_match<pattern>(base, positions, end, after))
         return false;
     // The four records, as AppData lays them out one after another: 20
     // 32-bit fields, the first 16 in one register, the last 4 in another.
