@@ -185,9 +185,19 @@ four_floats(const std::array<const char*, kBatchRecords>& ends, __m512i lengths,
                            _mm_test_epi16_mask(lanes(points), from_mark);                      // a point after one
     if ((wrong & 0xF) != 0 || !mantissas(text, digits & ~exponent_bytes, points, signs, from_mark, m))
         return false;
-    const __m512i exponents = lane_integers(_mm512_maskz_sub_epi8(digits & exponent_bytes, text, zero_char), 0);
+    // The exponent's digits, four at most (more would pass the power's
+    // range anyway), from the last four bytes of each lane.
+    constexpr std::uint64_t kLaneLastFourBits = 0xF000F000F000F000;
+    const std::uint64_t exponent_digits = digits & exponent_bytes;
+    if ((exponent_digits & ~kLaneLastFourBits) != 0)
+        return false;
+    const __m512i fours = _mm512_madd_epi16(
+        _mm512_maddubs_epi16(_mm512_maskz_sub_epi8(exponent_digits, text, zero_char), _mm512_set1_epi16(0x010A)),
+        _mm512_set1_epi32(0x00010064));  // 1000 a + 100 b + 10 c + d in each lane's last 32 bits
+    const __m256i exponent = _mm256_maskz_cvtepu32_epi64(
+        0xF, _mm512_maskz_extracti32x4_epi32(
+                 0xF, _mm512_maskz_permutexvar_epi32(0xFFFF, _mm512_set_epi32(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 15, 11, 7, 3), fours), 0));
     const __mmask8 negative_exponents = _mm_test_epi16_mask(lanes(minus), _mm_slli_epi16(mark, 1));
-    const __m256i exponent = four_integers(exponents);
     const __m256i power = _mm256_mask_sub_epi64(exponent, negative_exponents, _mm256_setzero_si256(), exponent);
     return settled_floats<false>(m, _mm256_sub_epi64(power, _mm256_cvtepu16_epi64(m.places)), out);
 }

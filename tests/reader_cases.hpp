@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -120,6 +121,7 @@ inline Case batch_case(LogPattern pattern)
     variants.push_back({1, "2.5e-0000", 2.5f});
     variants.push_back({2, "2.5e", 2.5f});  // the C library reads the mark, and a sign after it, as a power of 0
     variants.push_back({3, "-25E+", -25.0f});
+    variants.push_back({3, "2.5e10000", std::numeric_limits<float>::infinity()});  // five exponent digits
     variants.push_back({2, "16777217", 16777216.0f});
     variants.push_back({2, "-16777219.0", -16777220.0f});
     variants.push_back({3, "1.6777217e7", 16777216.0f});
