@@ -41,6 +41,23 @@ inline constexpr auto kLengthLanes = [] {
     return lanes;
 }();
 
+// For each of the 20 fields of four records (field k of record r is field
+// 5 r + k), where read_four_avx512 finds it: element 4 k + r of the values,
+// or, for the last element where it is an integer, lane 4 + r of the
+// integers, which the permute counts from 16. A field the pattern lacks
+// takes L's.
+template <LogPattern pattern>
+inline constexpr auto kRecordFields = [] {
+    constexpr std::size_t n = element_count(pattern);
+    std::array<std::uint32_t, 32> fields{};
+    for (std::size_t d = 0; d < kBatchRecords * kMostElements; ++d) {
+        const std::size_t r = d / kMostElements;
+        const std::size_t k = d % kMostElements;
+        fields[d] = static_cast<std::uint32_t>(k >= n ? r : kElements[k].is_integer() && k > 0 ? 16 + 4 + r : 4 * k + r);
+    }
+    return fields;
+}();
+
 // The structural pass: the positions of the terminators of the whole 64-byte
 // chunks from p (at most kMostChunks) into positions[count] on, until
 // `wanted` are listed; returns the count listed, with the `count` before.
@@ -86,15 +103,6 @@ read_four_avx512(const char* base, const std::int16_t* positions, const char* en
         return false;
     if (!leads_match<pattern>(base, positions, end, after))
         return false;
-    // The four records, as AppData lays them out one after another: 20
-    // 32-bit fields, the first 16 in one register, the last 4 in another.
-    // Field k of record r is the record's field 5 r + k.
-    constexpr auto kFields = [](std::size_t k) {
-        std::uint32_t first = 0;
-        for (std::size_t d = 0; d < 16; ++d)
-            first |= (d % kMostElements == k ? 1u : 0u) << d;
-        return std::array{static_cast<__mmask16>(first), static_cast<__mmask16>(k > 0 ? 1u << (k - 1) : 0u)};
-    };
     constexpr auto kIntegers = kIntegerLanes<pattern>;
     std::array<const char*, 2 * kBatchRecords> integer_ends{};
     for (std::size_t i = 0; i < integer_ends.size(); ++i)
@@ -104,19 +112,15 @@ read_four_avx512(const char* base, const std::int16_t* positions, const char* en
                                           ~std::uint64_t{0}, _mm512_loadu_si512(kIntegerLengthLanes<pattern>.data()), lengths),
                         integers))
         return false;
-    // The first integer element of record r is lane r; the second, lane 4 + r.
+    // Element k of record r in 32-bit element 4 k + r (the integers' lanes
+    // 0 to 3 are L's), and the integers as eight_integers gives them.
     // (A masked insert: the zero extension warns of an undefined upper half.)
     const __m512i integer_values =
         _mm512_mask_inserti64x4(_mm512_setzero_si512(), 0xFF, _mm512_setzero_si512(), integers, 0);
-    constexpr std::size_t last = n - 1;
-    const __m512i by_lane = _mm512_set_epi32(3, 6, 6, 6, 6, 2, 5, 5, 5, 5, 1, 4, 4, 4, 4, 0);
-    __m512i first_fields = _mm512_maskz_permutexvar_epi32(
-        kFields(0)[0] | (kElements[last].is_integer() ? kFields(last)[0] : 0), by_lane, integer_values);
-    __m512i last_fields = _mm512_maskz_permutexvar_epi32(kElements[last].is_integer() ? kFields(last)[1] : 0,
-                                                         _mm512_set1_epi32(7), integer_values);
+    __m512i values = integer_values;
 #pragma GCC unroll 8
-    for (std::size_t k = 0; k < n; ++k) {
-        if (kElements[k].is_integer())
+    for (std::size_t k = 1; k < kMostElements; ++k) {
+        if (k >= n || kElements[k].is_integer())
             continue;
         const std::array<const char*, kBatchRecords> ends = {base + positions[k + 1], base + positions[n + k + 1],
                                                              base + positions[2 * n + k + 1],
@@ -126,12 +130,14 @@ read_four_avx512(const char* base, const std::int16_t* positions, const char* en
         __m128i numbers;
         if (!four_floats(ends, lane_lengths, numbers))
             return false;
-        // Record r's value is element r.
-        const __m512i by_record = _mm512_set_epi32(3, 2, 2, 2, 2, 2, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0);
-        const __m512i values = _mm512_zextsi128_si512(numbers);
-        first_fields = _mm512_mask_permutexvar_epi32(first_fields, kFields(k)[0], by_record, values);
-        last_fields = _mm512_mask_permutexvar_epi32(last_fields, kFields(k)[1], _mm512_set1_epi32(3), values);
+        values = _mm512_mask_inserti32x4(values, 0xFFFF, values, numbers, static_cast<int>(k));
     }
+    // The four records, as AppData lays them out one after another: 20
+    // 32-bit fields, the first 16 in one register, the last 4 in another.
+    const __m512i first_fields = _mm512_maskz_permutex2var_epi32(
+        0xFFFF, values, _mm512_loadu_si512(kRecordFields<pattern>.data()), integer_values);
+    const __m512i last_fields = _mm512_maskz_permutex2var_epi32(
+        0xFFFF, values, _mm512_loadu_si512(kRecordFields<pattern>.data() + 16), integer_values);
     _mm512_storeu_si512(out, first_fields);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(reinterpret_cast<char*>(out) + 64),
                      _mm512_maskz_extracti32x4_epi32(0xF, last_fields, 0));
