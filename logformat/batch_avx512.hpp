@@ -130,7 +130,7 @@ read_four_avx512(const char* base, const std::int16_t* positions, const char* en
         __m128i numbers;
         if (!four_floats(ends, lane_lengths, numbers))
             return false;
-        values = _mm512_mask_inserti32x4(values, 0xFFFF, values, numbers, static_cast<int>(k));
+        values = _mm512_mask_broadcast_i32x4(values, static_cast<__mmask16>(0xF << (4 * k)), numbers);
     }
     // The four records, as AppData lays them out one after another: 20
     // 32-bit fields, the first 16 in one register, the last 4 in another.
