@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <immintrin.h>
@@ -107,6 +108,9 @@ read_four_avx512(const char* base, const std::int16_t* positions, const char* en
     std::array<const char*, 2 * kBatchRecords> integer_ends{};
     for (std::size_t i = 0; i < integer_ends.size(); ++i)
         integer_ends[i] = base + positions[kIntegers[i] + 1];
+    // No load begins before the batch but the first lane's, which is masked.
+    for (std::size_t i = 1; i < integer_ends.size(); ++i)
+        assert(integer_ends[i] - kIntegerLaneBytes >= base);
     __m256i integers;
     if (!eight_integers(integer_ends, _mm512_maskz_permutexvar_epi8(
                                           ~std::uint64_t{0}, _mm512_loadu_si512(kIntegerLengthLanes<pattern>.data()), lengths),
@@ -125,6 +129,8 @@ read_four_avx512(const char* base, const std::int16_t* positions, const char* en
         const std::array<const char*, kBatchRecords> ends = {base + positions[k + 1], base + positions[n + k + 1],
                                                              base + positions[2 * n + k + 1],
                                                              base + positions[3 * n + k + 1]};
+        for (std::size_t r = 1; r < kBatchRecords; ++r)
+            assert(ends[r] - kLaneBytes >= base);
         const __m512i lane_lengths = _mm512_maskz_permutexvar_epi8(
             ~std::uint64_t{0}, _mm512_loadu_si512(kLengthLanes<pattern>[k].data()), lengths);
         __m128i numbers;

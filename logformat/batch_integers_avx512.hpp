@@ -16,18 +16,19 @@ namespace logformat {
 
 // For each lane of the integers' register (eight_integers), the batch's
 // number it holds: lanes 0 to 3 the first element of each record, lanes 4 to
-// 7 the last where it is an integer, the first again where it is not.
+// 7 the last where it is an integer. Where it is not, they hold the last
+// record's first again, so that no lane but the first, whose load is
+// masked, begins before the batch.
 template <LogPattern pattern>
 inline constexpr auto kIntegerLanes = [] {
     constexpr std::size_t n = element_count(pattern);
     static_assert(kElements[0].is_integer() && !kElements[1].is_integer() && !kElements[2].is_integer() &&
                       !kElements[3].is_integer(),
                   "the integers are the first element and, in a record that has it, the fifth");
-    constexpr std::size_t second = kElements[n - 1].is_integer() ? n - 1 : 0;
     std::array<std::size_t, 2 * kBatchRecords> lanes{};
     for (std::size_t r = 0; r < kBatchRecords; ++r) {
         lanes[r] = r * n;
-        lanes[kBatchRecords + r] = r * n + second;
+        lanes[kBatchRecords + r] = kElements[n - 1].is_integer() ? r * n + n - 1 : (kBatchRecords - 1) * n;
     }
     return lanes;
 }();
