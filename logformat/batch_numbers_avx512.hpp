@@ -185,8 +185,8 @@ four_floats(const std::array<const char*, kBatchRecords>& ends, __m512i lengths,
                            _mm_test_epi16_mask(lanes(points), from_mark);                      // a point after one
     if ((wrong & 0xF) != 0 || !mantissas(text, digits & ~exponent_bytes, points, signs, from_mark, m))
         return false;
-    // The exponent's digits, four at most (more would pass the power's
-    // range anyway), from the last four bytes of each lane.
+    // The exponent's digits, four at most, from the last four bytes of each
+    // lane; a lane with more is declined, for the character rules to read.
     constexpr std::uint64_t kLaneLastFourBits = 0xF000F000F000F000;
     const std::uint64_t exponent_digits = digits & exponent_bytes;
     if ((exponent_digits & ~kLaneLastFourBits) != 0)
