@@ -7,6 +7,7 @@
 // inlined into the AVX2 read, which is compiled for them too: only a
 // processor that offers AVX2 may run them.
 
+#include "logformat/batch_avx2.hpp"
 #include "logformat/batch_avx512.hpp"
 #include "logformat/batch_fill.hpp"
 #include "logformat/kernels.hpp"
@@ -88,6 +89,31 @@ struct Kernels<InstructionSet::Avx2> {
             _mm_madd_epi16(_mm_packus_epi32(fours, fours), _mm_set1_epi32(0x00012710));  // 10000 abcd + efgh
         const auto both = static_cast<std::uint64_t>(_mm_cvtsi128_si64(eights));
         return (both & 0xFFFFFFFF) * 100000000 + (both >> 32);
+    }
+
+    static constexpr int kBatchRecords = logformat::kBatchRecords;
+
+    // Records four at a time into the read-ahead (batch_fill.hpp), as the
+    // AVX-512 kernels do, with the AVX2 batch.
+    template <typename ReadOne>
+    [[gnu::target("avx2,bmi,bmi2"), gnu::flatten]] static const char*
+    read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, LogPattern pattern, int most,
+                          ReadOne read_one)
+    {
+        return pattern == LogPattern::Full
+                   ? logformat::read_ahead_in_batches<InstructionSet::Avx2, LogPattern::Full>(p, end, ahead, most,
+                                                                                               read_one)
+                   : logformat::read_ahead_in_batches<InstructionSet::Avx2, LogPattern::Short>(p, end, ahead, most,
+                                                                                                read_one);
+    }
+    static int list_terminators(const char* p, const char* end, int wanted, Terminators& positions, int count)
+    {
+        return list_terminators_avx2(p, end, wanted, positions, count);
+    }
+    template <LogPattern pattern>
+    static bool read_four(const char* base, const std::int16_t* positions, AppData* out)
+    {
+        return read_four_avx2<pattern>(base, positions, out);
     }
 };
 
