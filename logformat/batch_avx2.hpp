@@ -25,18 +25,19 @@ namespace logformat {
 // them; the table's row is checked against it (implementations.cpp).
 inline constexpr std::string_view kAvx2BatchFeatures = "avx2,bmi,bmi2";
 
-// The structural pass: the positions of the terminators of the whole 64-byte
-// chunks from p (at most kMostChunks) into positions[count] on, until
-// `wanted` are listed; returns the count listed, with the `count` before.
-// Eight positions are stored for every chunk, and eight more where it has
-// more than eight: a position past the chunk's, beyond the count, where it
-// has fewer.
+// The terminators of 32 bytes, one bit a byte.
 [[gnu::target("avx2"), gnu::always_inline]] inline std::uint64_t terminators_of_32(const char* at)
 {
     const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
     return static_cast<std::uint32_t>(_mm256_movemask_epi8(
         _mm256_or_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(',')), _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('\n')))));
 }
+
+// The structural pass: the positions of the terminators of the whole 64-byte
+// chunks from p (at most kMostChunks) into positions[count] on, until
+// `wanted` are listed; returns the count listed, with the `count` before.
+// Eight positions are stored for every chunk, whatever its count: those
+// beyond it are past the chunk's and beyond the count returned.
 [[gnu::target("avx2,bmi,bmi2")]] inline int list_terminators_avx2(const char* p, const char* end, int wanted,
                                                                    Terminators& positions, int count)
 {
@@ -45,18 +46,19 @@ inline constexpr std::string_view kAvx2BatchFeatures = "avx2,bmi,bmi2";
         std::uint64_t bits = terminators_of_32(p + 64 * c) | terminators_of_32(p + 64 * c + 32) << 32;
         const int found = std::popcount(bits);
         std::int16_t* const at = positions.data() + count;
-        const auto list = [&](int from, int to) {
-            for (int i = from; i < to; ++i) {
-                at[i] = static_cast<std::int16_t>(64 * c + std::countr_zero(bits));
-                bits &= bits - 1;
-            }
-        };
-        list(0, 8);
-        if (found > 8) [[unlikely]] {
-            list(8, 16);
-            if (found > 16)
-                list(16, found);
+        // Eight whatever the count (a position 64 past the chunk's where none
+        // is left), then the rest of them.
+        int i = 0;
+#pragma GCC unroll 8
+        for (; i < 8; ++i) {
+            at[i] = static_cast<std::int16_t>(64 * c + static_cast<long>(_tzcnt_u64(bits)));
+            bits = _blsr_u64(bits);
         }
+        if (found > 8) [[unlikely]]
+            for (; i < found; ++i) {
+                at[i] = static_cast<std::int16_t>(64 * c + static_cast<long>(_tzcnt_u64(bits)));
+                bits = _blsr_u64(bits);
+            }
         count += found;
     }
     return count;
@@ -80,12 +82,14 @@ template <LogPattern pattern>
     constexpr std::size_t kNumbers = kBatchRecords * n;
     static_assert(n >= 4 && kBatchRecords == 4, "a record's first four fields stored by a transpose of four by four");
     // The lengths, 16 in a register: each less one, at most its limit.
+    __m256i lengths[2] = {};
     std::uint64_t in_range = 0;
+    #pragma GCC unroll 8
     for (std::size_t g = 0; 16 * g < kNumbers; ++g) {
-        const __m256i lengths = _mm256_sub_epi16(_mm256_sub_epi16(load_16(positions + 1 + 16 * g), load_16(positions + 16 * g)),
-                                                 load_16(kBatchNumbers<pattern>[0].data() + 16 * g));
+        lengths[g] = _mm256_sub_epi16(_mm256_sub_epi16(load_16(positions + 1 + 16 * g), load_16(positions + 16 * g)),
+                                      load_16(kBatchNumbers<pattern>[0].data() + 16 * g));
         const __m256i limits = load_16(kBatchNumbers<pattern>[1].data() + 16 * g);
-        const __m256i shorter = _mm256_sub_epi16(lengths, _mm256_set1_epi16(1));
+        const __m256i shorter = _mm256_sub_epi16(lengths[g], _mm256_set1_epi16(1));
         in_range |= std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(
                         _mm256_cmpeq_epi16(_mm256_max_epu16(shorter, limits), limits)))}
                     << (32 * g);
@@ -95,6 +99,7 @@ template <LogPattern pattern>
         return false;
     // The leads: eight bytes gathered at each terminator, four terminators a gather.
     __m256i wrong = _mm256_setzero_si256();
+    #pragma GCC unroll 8
     for (std::size_t g = 0; 4 * g < kNumbers; ++g) {
         const __m128i at = _mm_cvtepi16_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(positions + 1 + 4 * g)));
         const __m256i leads = _mm256_i32gather_epi64(reinterpret_cast<const long long*>(base), at, 1);
@@ -105,17 +110,24 @@ template <LogPattern pattern>
     }
     if (!_mm256_testz_si256(wrong, wrong))
         return false;
+    // The lengths as bytes: numbers 0 to 15 in the first lane, 8 to 23 in the second.
+    const __m256i length_bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(lengths[0], lengths[1]), 0x68);
     // Each element's four values, then the records, one after another.
     __m128i values[kMostElements] = {};
+    #pragma GCC unroll 8
     for (std::size_t k = 0; k < n; ++k) {
         std::array<const char*, kBatchRecords> ends{};
-        std::array<int, kBatchRecords> lengths{};
-        for (std::size_t r = 0; r < kBatchRecords; ++r) {
+        #pragma GCC unroll 8
+        for (std::size_t r = 0; r < kBatchRecords; ++r)
             ends[r] = base + positions[r * n + k + 1];
-            lengths[r] = positions[r * n + k + 1] - positions[r * n + k] - lead_skip(k);
-        }
-        if (kElements[k].is_integer() ? !avx2::four_numbers<true>(ends, lengths, values[k])
-                                      : !avx2::four_numbers<false>(ends, lengths, values[k]))
+        avx2::LanePairs lane_lengths;
+        #pragma GCC unroll 8
+        for (std::size_t h = 0; h < 2; ++h)
+            lane_lengths.of[h] = _mm256_shuffle_epi8(
+                length_bytes, _mm256_setr_m128i(_mm_set1_epi8(static_cast<char>(h * n + k)),
+                                                _mm_set1_epi8(static_cast<char>((h + 2) * n + k - 8))));
+        if (kElements[k].is_integer() ? !avx2::four_numbers<true>(ends, lane_lengths, values[k])
+                                      : !avx2::four_numbers<false>(ends, lane_lengths, values[k]))
             return false;
     }
     // The first four fields of each record by a transpose; the fifth, in Full, one by one.
@@ -128,6 +140,7 @@ template <LogPattern pattern>
         _mm_unpacklo_epi64(high_pairs, high_pairs2), _mm_unpackhi_epi64(high_pairs, high_pairs2)};
     std::array<std::int32_t, kBatchRecords> fifth{};
     _mm_storeu_si128(reinterpret_cast<__m128i*>(fifth.data()), values[4]);
+    #pragma GCC unroll 8
     for (std::size_t r = 0; r < kBatchRecords; ++r) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + r), records[r]);
         if (n == kMostElements)
