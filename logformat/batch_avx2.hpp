@@ -75,7 +75,7 @@ inline constexpr std::string_view kAvx2BatchFeatures = "avx2,bmi,bmi2";
 // the first record, or -1 at the first, into the four records at `out`.
 // False where the batch declines; then nothing is stored.
 template <LogPattern pattern>
-[[gnu::target("avx2,bmi,bmi2")]] inline bool read_four_avx2(const char* base, const std::int16_t* positions,
+[[gnu::target("avx2,bmi,bmi2"), gnu::noinline]] inline bool read_four_avx2(const char* base, const std::int16_t* positions,
                                                              AppData* out)
 {
     constexpr std::size_t n = element_count(pattern);
