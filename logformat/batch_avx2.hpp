@@ -112,22 +112,39 @@ template <LogPattern pattern>
         return false;
     // The lengths as bytes: numbers 0 to 15 in the first lane, 8 to 23 in the second.
     const __m256i length_bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(lengths[0], lengths[1]), 0x68);
-    // Each element's four values, then the records, one after another.
+    // Each element's four values, then the records, one after another. In
+    // Full, the first and last elements' integers in one pair of registers.
     __m128i values[kMostElements] = {};
-    #pragma GCC unroll 8
-    for (std::size_t k = 0; k < n; ++k) {
-        std::array<const char*, kBatchRecords> ends{};
-        #pragma GCC unroll 8
-        for (std::size_t r = 0; r < kBatchRecords; ++r)
-            ends[r] = base + positions[r * n + k + 1];
+    constexpr bool kTwoIntegers = n == kMostElements;
+    static_assert(kElements[0].is_integer() && kElements[kMostElements - 1].is_integer());
+    const auto ends_of = [&](std::size_t k) {
+        return std::array<const char*, kBatchRecords>{base + positions[k + 1], base + positions[n + k + 1],
+                                                      base + positions[2 * n + k + 1], base + positions[3 * n + k + 1]};
+    };
+    if constexpr (kTwoIntegers) {
         avx2::LanePairs lane_lengths;
-        #pragma GCC unroll 8
+#pragma GCC unroll 8
+        for (std::size_t h = 0; h < 2; ++h) {
+            const auto bytes = [](std::size_t j) { return static_cast<long long>(j * 0x0101010101010101); };
+            lane_lengths.of[h] = _mm256_shuffle_epi8(length_bytes, _mm256_setr_epi64x(bytes(h * n), bytes(h * n + n - 1),
+                                                                                      bytes((h + 2) * n - 8),
+                                                                                      bytes((h + 2) * n + n - 1 - 8)));
+        }
+        if (!avx2::two_integers(ends_of(0), ends_of(n - 1), lane_lengths, values[0], values[n - 1]))
+            return false;
+    }
+#pragma GCC unroll 8
+    for (std::size_t k = 0; k < n; ++k) {
+        if (kTwoIntegers && (k == 0 || k == n - 1))
+            continue;
+        avx2::LanePairs lane_lengths;
+#pragma GCC unroll 8
         for (std::size_t h = 0; h < 2; ++h)
             lane_lengths.of[h] = _mm256_shuffle_epi8(
                 length_bytes, _mm256_setr_m128i(_mm_set1_epi8(static_cast<char>(h * n + k)),
                                                 _mm_set1_epi8(static_cast<char>((h + 2) * n + k - 8))));
-        if (kElements[k].is_integer() ? !avx2::four_numbers<true>(ends, lane_lengths, values[k])
-                                      : !avx2::four_numbers<false>(ends, lane_lengths, values[k]))
+        if (kElements[k].is_integer() ? !avx2::four_numbers<true>(ends_of(k), lane_lengths, values[k])
+                                      : !avx2::four_numbers<false>(ends_of(k), lane_lengths, values[k]))
             return false;
     }
     // The first four fields of each record by a transpose; the fifth, in Full, one by one.

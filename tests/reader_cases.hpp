@@ -96,12 +96,13 @@ inline Case window_case(LogPattern pattern)
 // The batch: records read four at a time, each with one number varied,
 // every variant four times over so that it takes each place of a batch. The
 // variants: every length of a lane (1 to 16 bytes) and one more, plain, with
-// a minus, with an exponent; integers up to nine digits; float midpoints that
+// a minus, with an exponent; integers up to nine bytes; float midpoints that
 // the fast conversion declines (16777217 is 16777216 as a float, 16777219 is
 // 16777220) and decimals whose double falls on one; and records in other forms (two blanks, a blank line, CR LF),
 // at which the batches give way. The other numbers: L:7, CPU:0.5, B:2.5,
 // MCPU:5.5, P:1000.
-inline Case batch_case(LogPattern pattern)
+enum class Stop { WrongTag, NoDigit };
+inline Case batch_case(LogPattern pattern, Stop stop)
 {
     const int elements = pattern == F ? 5 : 4;
     const AppData plain{7, 0.5, 2.5, 5.5, pattern == F ? 1000 : -9};
@@ -114,6 +115,10 @@ inline Case batch_case(LogPattern pattern)
     std::vector<Variant> variants;
     for (int w = 1; w <= 9; ++w)  // L and the last, P or MCPU
         variants.push_back({w % 2 == 0 ? 0 : elements - 1, std::string(static_cast<std::size_t>(w - 1), '0') + "7", 7});
+    variants.push_back({0, "134217728", 134217728.0f});  // nine bytes, none of them a leading zero
+    variants.push_back({elements - 1, "-12345678", -12345678});
+    variants.push_back({0, "-7", -7});
+    variants.push_back({elements - 1, "-1234567", -1234567});
     variants.push_back({1, "-0.000000", -0.0f});
     variants.push_back({1, "2.5e-0000", 2.5f});
     variants.push_back({2, "2.5e", 2.5f});  // the C library reads the mark, and a sign after it, as a power of 0
@@ -147,7 +152,9 @@ inline Case batch_case(LogPattern pattern)
                                         std::to_string(w - 4)),
                                     2.5f});
         }
-    Case c{pattern == F ? "the batch's lanes, Full" : "the batch's lanes, Short", "", pattern, {}};
+    Case c{pattern == F ? (stop == Stop::WrongTag ? "the batch's lanes, Full" : "the batch's lanes, Full, an integer without a digit")
+                        : (stop == Stop::WrongTag ? "the batch's lanes, Short" : "the batch's lanes, Short, an integer without a digit"),
+           "", pattern, {}};
     std::string text;
     for (std::size_t v = 0; v < variants.size(); ++v) {
         for (std::size_t copy = 0; copy < 4; ++copy) {
@@ -169,10 +176,12 @@ inline Case batch_case(LogPattern pattern)
             c.reads.push_back({elements, want, text.size()});
         }
     }
-    // A record whose first tag is wrong, where a batch of the records
-    // after it would start: the reading stops there.
-    c.reads.push_back({0, c.reads.back().record, text.size()});
-    text += pattern == F ? "Q:7, CPU:0.5, B:2.5, MCPU:5.5, P:1000\n" : "Q:7, CPU:0.5, B:2.5, MCPU:5.5\n";
+    // A record whose first tag is wrong, or whose first number has no
+    // digit, where a batch of the records after it would start: the reading
+    // stops there.
+    c.reads.push_back({0, c.reads.back().record, text.size() + (stop == Stop::WrongTag ? 0 : 3)});
+    text += stop == Stop::WrongTag ? "Q:7" : "L:-";
+    text += pattern == F ? ", CPU:0.5, B:2.5, MCPU:5.5, P:1000\n" : ", CPU:0.5, B:2.5, MCPU:5.5\n";
     c.input = text + numbered_lines(pattern, 6);
     return c;
 }
