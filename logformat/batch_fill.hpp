@@ -56,4 +56,13 @@ template <InstructionSet set, LogPattern pattern, typename ReadOne>
     return p;
 }
 
+// The same, for a pattern known at run time.
+template <InstructionSet set, typename ReadOne>
+[[gnu::always_inline]] inline const char* read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead,
+                                                                LogPattern pattern, int most, ReadOne read_one)
+{
+    return pattern == LogPattern::Full ? read_ahead_in_batches<set, LogPattern::Full>(p, end, ahead, most, read_one)
+                                       : read_ahead_in_batches<set, LogPattern::Short>(p, end, ahead, most, read_one);
+}
+
 }  // namespace logformat

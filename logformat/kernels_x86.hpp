@@ -94,17 +94,13 @@ struct Kernels<InstructionSet::Avx2> {
     static constexpr int kBatchRecords = logformat::kBatchRecords;
 
     // Records four at a time into the read-ahead (batch_fill.hpp), as the
-    // AVX-512 kernels do, with the AVX2 batch.
+    // AVX-512 kernels do, with the AVX2 pass and batch.
     template <typename ReadOne>
     [[gnu::target("avx2,bmi,bmi2"), gnu::flatten]] static const char*
     read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, LogPattern pattern, int most,
                           ReadOne read_one)
     {
-        return pattern == LogPattern::Full
-                   ? logformat::read_ahead_in_batches<InstructionSet::Avx2, LogPattern::Full>(p, end, ahead, most,
-                                                                                               read_one)
-                   : logformat::read_ahead_in_batches<InstructionSet::Avx2, LogPattern::Short>(p, end, ahead, most,
-                                                                                                read_one);
+        return logformat::read_ahead_in_batches<InstructionSet::Avx2>(p, end, ahead, pattern, most, read_one);
     }
     static int list_terminators(const char* p, const char* end, int wanted, Terminators& positions, int count)
     {
@@ -146,11 +142,7 @@ struct Kernels<InstructionSet::Avx512> {
     read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, LogPattern pattern, int most,
                           ReadOne read_one)
     {
-        return pattern == LogPattern::Full
-                   ? logformat::read_ahead_in_batches<InstructionSet::Avx512, LogPattern::Full>(p, end, ahead, most,
-                                                                                                 read_one)
-                   : logformat::read_ahead_in_batches<InstructionSet::Avx512, LogPattern::Short>(p, end, ahead, most,
-                                                                                                  read_one);
+        return logformat::read_ahead_in_batches<InstructionSet::Avx512>(p, end, ahead, pattern, most, read_one);
     }
     static int list_terminators(const char* p, const char* end, int wanted, Terminators& positions, int count)
     {
