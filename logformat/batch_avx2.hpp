@@ -9,6 +9,7 @@
 // read uses it.
 
 #include "logformat/batch.hpp"
+#include "logformat/batch_integers_avx2.hpp"
 #include "logformat/batch_numbers_avx2.hpp"
 
 #include <algorithm>
@@ -70,6 +71,21 @@ inline constexpr std::string_view kAvx2BatchFeatures = "avx2,bmi,bmi2";
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
 }
 
+// The lengths of four numbers of a batch (numbers 0 to 15 in the first lane
+// of `length_bytes`, 8 to 23 in the second) in each byte of four half
+// lanes: the first two numbers' in the first lane, the last two's in the
+// second.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i half_lane_lengths(__m256i length_bytes, std::size_t first,
+                                                                          std::size_t second, std::size_t third,
+                                                                          std::size_t fourth)
+{
+    constexpr std::uint64_t kEveryByte = 0x0101010101010101;
+    return _mm256_shuffle_epi8(length_bytes, _mm256_setr_epi64x(static_cast<long long>(first * kEveryByte),
+                                                                static_cast<long long>(second * kEveryByte),
+                                                                static_cast<long long>((third - 8) * kEveryByte),
+                                                                static_cast<long long>((fourth - 8) * kEveryByte)));
+}
+
 // Reads the four records whose terminators are at positions[0 .. 4N] (N
 // the pattern's elements) from `base`: positions[0] is the line end before
 // the first record, or -1 at the first, into the four records at `out`.
@@ -112,30 +128,34 @@ template <LogPattern pattern>
         return false;
     // The lengths as bytes: numbers 0 to 15 in the first lane, 8 to 23 in the second.
     const __m256i length_bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(lengths[0], lengths[1]), 0x68);
-    // Each element's four values, then the records, one after another. In
-    // Full, the first and last elements' integers in one pair of registers.
+    // Each element's four values, then the records, one after another. The
+    // integers in half lanes: in Full, L and P in two registers; in Short,
+    // L in one.
     __m128i values[kMostElements] = {};
-    constexpr bool kTwoIntegers = n == kMostElements;
-    static_assert(kElements[0].is_integer() && kElements[kMostElements - 1].is_integer());
+    static_assert(kElements[0].is_integer() && kElements[kMostElements - 1].is_integer() &&
+                  !kElements[kMostElements - 2].is_integer());
     const auto ends_of = [&](std::size_t k) {
         return std::array<const char*, kBatchRecords>{base + positions[k + 1], base + positions[n + k + 1],
                                                       base + positions[2 * n + k + 1], base + positions[3 * n + k + 1]};
     };
-    if constexpr (kTwoIntegers) {
-        avx2::LanePairs lane_lengths;
-#pragma GCC unroll 8
-        for (std::size_t h = 0; h < 2; ++h) {
-            const auto bytes = [](std::size_t j) { return static_cast<long long>(j * 0x0101010101010101); };
-            lane_lengths.of[h] = _mm256_shuffle_epi8(length_bytes, _mm256_setr_epi64x(bytes(h * n), bytes(h * n + n - 1),
-                                                                                      bytes((h + 2) * n - 8),
-                                                                                      bytes((h + 2) * n + n - 1 - 8)));
-        }
-        if (!avx2::two_integers(ends_of(0), ends_of(n - 1), lane_lengths, values[0], values[n - 1]))
+    constexpr bool kFull = n == kMostElements;
+    avx2::LanePairs half_lengths;
+    __m128i unused;
+    if constexpr (kFull) {
+        half_lengths.of[0] = half_lane_lengths(length_bytes, 0, n - 1, 2 * n, 3 * n - 1);
+        half_lengths.of[1] = half_lane_lengths(length_bytes, n, 2 * n - 1, 3 * n, 4 * n - 1);
+        if (!avx2::half_lane_integers<2>(ends_of(0), ends_of(n - 1), half_lengths, values[0], values[n - 1]))
+            return false;
+    } else {
+        const auto ends = ends_of(0);
+        half_lengths.of[0] = half_lane_lengths(length_bytes, 0, n, 2 * n, 3 * n);
+        if (!avx2::half_lane_integers<1>({ends[0], nullptr, ends[2], nullptr}, {ends[1], nullptr, ends[3], nullptr},
+                                         half_lengths, values[0], unused))
             return false;
     }
 #pragma GCC unroll 8
     for (std::size_t k = 0; k < n; ++k) {
-        if (kTwoIntegers && (k == 0 || k == n - 1))
+        if (kElements[k].is_integer())
             continue;
         avx2::LanePairs lane_lengths;
 #pragma GCC unroll 8
@@ -143,8 +163,7 @@ template <LogPattern pattern>
             lane_lengths.of[h] = _mm256_shuffle_epi8(
                 length_bytes, _mm256_setr_m128i(_mm_set1_epi8(static_cast<char>(h * n + k)),
                                                 _mm_set1_epi8(static_cast<char>((h + 2) * n + k - 8))));
-        if (kElements[k].is_integer() ? !avx2::four_numbers<true>(ends_of(k), lane_lengths, values[k])
-                                      : !avx2::four_numbers<false>(ends_of(k), lane_lengths, values[k]))
+        if (!avx2::four_numbers(ends_of(k), lane_lengths, values[k]))
             return false;
     }
     // The first four fields of each record by a transpose; the fifth, in Full, one by one.

@@ -86,24 +86,22 @@ struct LaneBits {
 // The mantissas of four lanes, each a minus or none (`signs`, at the
 // lane's first byte), then digits with a point or none, ending at the
 // lane's end: `digit_values` holds each digit's value and 0 in every other
-// byte; the masks tell the digits, points and signs. False where a lane has two points, no
-// digit, or more than `most_digits`: 8 for an integer, 15 for a floating
-// number (the lengths were checked: a lane with more has its last
-// most_digits + 1 bytes all digits).
+// byte; the masks tell the digits, points and signs. False where a lane
+// has two points, no digit, or more than 15, which a double does not hold
+// exactly (the lengths were checked: a lane with more is 16 digits).
 struct Mantissas {
     __m256i integers;  // in 64-bit slots, in record order
     __m256i fraction;  // the digits after each point, likewise
     __m128i negative;  // each record's 32 bits all set where it has a minus
 };
 [[gnu::target("avx2,bmi,bmi2"), gnu::always_inline]] inline bool
-mantissas(const LanePairs& digit_values, const LaneBits& digit_bits,
-          const LaneBits& point_bits, const LaneBits& sign_bits, int most_digits, Mantissas& out)
+mantissas(const LanePairs& digit_values, const LaneBits& digit_bits, const LaneBits& point_bits,
+          const LaneBits& sign_bits, Mantissas& out)
 {
     const __m128i digit = lane_masks(digit_bits);
     const __m128i point = lane_masks(point_bits);
-    const __m128i too_many = _mm_set1_epi16(static_cast<short>(0xFFFF << (kLaneBytes - 1 - most_digits)));
-    const __m128i wrong = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(digit, _mm_setzero_si128()),             // no digit
-                                                    _mm_cmpeq_epi16(_mm_and_si128(digit, too_many), too_many)),  // too many
+    const __m128i wrong = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(digit, _mm_setzero_si128()),     // no digit
+                                                    _mm_cmpeq_epi16(digit, _mm_set1_epi16(-1))),       // 16 digits
                                        _mm_and_si128(point, _mm_sub_epi16(point, _mm_set1_epi16(1))));  // two points
     if (_mm_cvtsi128_si64(wrong) != 0)
         return false;

@@ -1,7 +1,7 @@
 #pragma once
 
-// The AVX2 batch's numbers: one element of four records, each number in a
-// 16-byte lane that ends where it ends (batch_avx2.hpp finds them, and
+// The AVX2 batch's floating numbers: one element of four records, each
+// number in a 16-byte lane that ends where it ends (batch_avx2.hpp finds them, and
 // batch_lanes_avx2.hpp converts the lanes). The grammar comes from byte
 // compares, one register of two lanes at a time. A register holding an
 // exponent takes a second path, which reads the lanes anew and moves each
@@ -27,7 +27,6 @@ static_assert(BlockBuffer::kPaddingBefore >= kLaneBytes, "a lane begins at most 
 struct Text {
     __m256i valid, text, values, digits, points, minus, signs;
 };
-template <bool integer>
 [[gnu::target("avx2"), gnu::always_inline]] inline Text lane_text(const char* low_end, const char* high_end,
                                                                   __m256i lengths)
 {
@@ -37,7 +36,7 @@ template <bool integer>
     t.text = _mm256_and_si256(load_pair(low_end - kLaneBytes, high_end - kLaneBytes), t.valid);
     t.values = _mm256_sub_epi8(t.text, _mm256_set1_epi8('0'));  // a digit 0 to 9, all else 10 or more
     t.digits = _mm256_cmpeq_epi8(_mm256_min_epu8(t.values, _mm256_set1_epi8(9)), t.values);
-    t.points = integer ? _mm256_setzero_si256() : _mm256_cmpeq_epi8(t.text, _mm256_set1_epi8('.'));
+    t.points = _mm256_cmpeq_epi8(t.text, _mm256_set1_epi8('.'));
     t.minus = _mm256_cmpeq_epi8(t.text, _mm256_set1_epi8('-'));
     // A minus is a sign at the lane's first valid byte.
     t.signs = _mm256_and_si256(t.minus, _mm256_cmpeq_epi8(place_and_length, _mm256_set1_epi8(kLaneBytes)));
@@ -57,7 +56,7 @@ floats_with_exponents(const std::array<const char*, kBatchRecords>& ends, const 
     __m256i wrong = _mm256_setzero_si256();
 #pragma GCC unroll 8
     for (std::size_t h = 0; h < 2; ++h) {
-        const Text t = lane_text<false>(ends[h], ends[h + 2], lengths.of[h]);
+        const Text t = lane_text(ends[h], ends[h + 2], lengths.of[h]);
         const __m256i marks =
             _mm256_cmpeq_epi8(_mm256_or_si256(t.text, _mm256_set1_epi8(0x20)), _mm256_set1_epi8('e'));
         const __m256i after_marks = _mm256_bslli_epi128(marks, 1);
@@ -86,7 +85,7 @@ floats_with_exponents(const std::array<const char*, kBatchRecords>& ends, const 
     }
     Mantissas m;
     if (!_mm256_testz_si256(wrong, wrong) ||
-        !mantissas(moved_values, moved_digits, point_bits, sign_bits, 15, m))
+        !mantissas(moved_values, moved_digits, point_bits, sign_bits, m))
         return false;
     const __m256i exponents = lane_integers(exponent_values);
     const __m256i negative =
@@ -95,11 +94,10 @@ floats_with_exponents(const std::array<const char*, kBatchRecords>& ends, const 
     return four_floats<true>(m, exponent, out);
 }
 
-// Converts the four numbers that end at `ends`, whose lengths (1 to 16,
-// checked by the caller) fill the bytes of each lane of `lengths`, into
-// `out` as 32-bit values, a float's bits or an integer, in record order.
-// False where any is not plain, or not settled by the fast conversion.
-template <bool integer>
+// Converts the four floating numbers that end at `ends`, whose lengths (1
+// to 16, checked by the caller) fill the bytes of each lane of `lengths`,
+// into `out` as the floats' bits, in record order. False where any is not
+// plain, or not settled by the fast conversion.
 [[gnu::target("avx2,bmi,bmi2"), gnu::always_inline]] inline bool
 four_numbers(const std::array<const char*, kBatchRecords>& ends, const LanePairs& lengths, __m128i& out)
 {
@@ -108,8 +106,8 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, const LanePairs
     __m256i unplain = _mm256_setzero_si256();
 #pragma GCC unroll 8
     for (std::size_t h = 0; h < 2; ++h) {
-        const Text t = lane_text<integer>(ends[h], ends[h + 2], lengths.of[h]);
-        // Every byte a digit, but a minus first and, in a floating number, a point.
+        const Text t = lane_text(ends[h], ends[h + 2], lengths.of[h]);
+        // Every byte a digit, but a minus first and a point.
         const __m256i plain = _mm256_or_si256(_mm256_or_si256(t.digits, t.points), t.signs);
         unplain = _mm256_or_si256(unplain, _mm256_andnot_si256(plain, t.valid));
         digit_values.of[h] = _mm256_and_si256(t.values, t.digits);
@@ -117,82 +115,11 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, const LanePairs
         point_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(t.points));
         sign_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(t.signs));
     }
-    if (!_mm256_testz_si256(unplain, unplain)) {
-        if constexpr (integer)
-            return false;
-        else
-            return floats_with_exponents(ends, lengths, out);
-    }
+    if (!_mm256_testz_si256(unplain, unplain))
+        return floats_with_exponents(ends, lengths, out);
     Mantissas m;
-    if (!mantissas(digit_values, digit_bits, point_bits, sign_bits, integer ? 8 : 15, m))
-        return false;
-    if constexpr (integer) {
-        const __m128i magnitudes = _mm256_castsi256_si128(
-            _mm256_permutevar8x32_epi32(m.integers, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
-        out = _mm_sub_epi32(_mm_xor_si128(magnitudes, m.negative), m.negative);
-        return true;
-    }
-    return four_floats<false>(m, _mm256_setzero_si256(), out);
-}
-
-// The integers of the first and the last element (L and P) of four
-// records, each in half a lane: 8 bytes, which hold every plain integer but
-// a minus and eight digits, declined here. The first element's number ends
-// at its lane's eighth byte, the last's at its sixteenth; the lanes' masks
-// then hold eight bits a number, and the multiply-adds give each half's
-// value apart. Into `first` and `last` as 32-bit values in record order.
-[[gnu::target("avx2,bmi,bmi2"), gnu::always_inline]] inline bool
-two_integers(const std::array<const char*, kBatchRecords>& first_ends,
-             const std::array<const char*, kBatchRecords>& last_ends, const LanePairs& lengths, __m128i& first,
-             __m128i& last)
-{
-    constexpr int kHalf = kLaneBytes / 2;
-    const __m256i half_places = _mm256_and_si256(lane_places(), _mm256_set1_epi8(kHalf - 1));
-    LanePairs digit_values;
-    LaneBits digit_bits, sign_bits;
-    __m256i unplain = _mm256_setzero_si256();
-#pragma GCC unroll 8
-    for (std::size_t h = 0; h < 2; ++h) {
-        const auto half_lanes = [](const char* low_end, const char* high_end) {
-            return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(low_end - kHalf)),
-                                      _mm_loadl_epi64(reinterpret_cast<const __m128i*>(high_end - kHalf)));
-        };
-        const __m256i place_and_length = _mm256_add_epi8(lengths.of[h], half_places);
-        const __m256i valid = _mm256_cmpgt_epi8(place_and_length, _mm256_set1_epi8(kHalf - 1));
-        const __m256i text = _mm256_and_si256(
-            _mm256_inserti128_si256(_mm256_castsi128_si256(half_lanes(first_ends[h], last_ends[h])),
-                                    half_lanes(first_ends[h + 2], last_ends[h + 2]), 1),
-            valid);
-        const __m256i values = _mm256_sub_epi8(text, _mm256_set1_epi8('0'));
-        const __m256i digits = _mm256_cmpeq_epi8(_mm256_min_epu8(values, _mm256_set1_epi8(9)), values);
-        const __m256i signs = _mm256_and_si256(_mm256_cmpeq_epi8(text, _mm256_set1_epi8('-')),
-                                               _mm256_cmpeq_epi8(place_and_length, _mm256_set1_epi8(kHalf)));
-        unplain = _mm256_or_si256(unplain, _mm256_andnot_si256(_mm256_or_si256(digits, signs), valid));
-        unplain = _mm256_or_si256(unplain, _mm256_cmpgt_epi8(lengths.of[h], _mm256_set1_epi8(kHalf)));
-        digit_values.of[h] = _mm256_and_si256(values, digits);
-        digit_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(digits));
-        sign_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(signs));
-    }
-    // Each number's mask is a byte: [first, last] of record 0, then 1, 2, 3.
-    if (!_mm256_testz_si256(unplain, unplain) ||
-        (_mm_movemask_epi8(_mm_cmpeq_epi8(lane_masks(digit_bits), _mm_setzero_si128())) & 0xFF) != 0)  // no digit
-        return false;
-    __m256i eights[2];
-#pragma GCC unroll 8
-    for (std::size_t h = 0; h < 2; ++h) {
-        const __m256i pairs = _mm256_maddubs_epi16(digit_values.of[h], _mm256_set1_epi16(0x010A));
-        const __m256i fours = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00010064));
-        eights[h] = _mm256_madd_epi16(_mm256_packus_epi32(fours, fours), _mm256_set1_epi32(0x00012710));
-    }
-    // Records 0 and 1 first then last, records 2 and 3 first then last.
-    const __m256i magnitudes = _mm256_unpacklo_epi32(eights[0], eights[1]);
-    const __m128i signed_bytes = _mm_xor_si128(_mm_cmpeq_epi8(lane_masks(sign_bits), _mm_setzero_si128()), _mm_set1_epi8(-1));
-    const __m256i negative =
-        _mm256_cvtepi8_epi32(_mm_shuffle_epi8(signed_bytes, _mm_setr_epi8(0, 2, 1, 3, 4, 6, 5, 7, 0, 0, 0, 0, 0, 0, 0, 0)));
-    const __m256i numbers = _mm256_sub_epi32(_mm256_xor_si256(magnitudes, negative), negative);
-    first = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(numbers, _mm256_setr_epi32(0, 1, 4, 5, 0, 1, 4, 5)));
-    last = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(numbers, _mm256_setr_epi32(2, 3, 6, 7, 2, 3, 6, 7)));
-    return true;
+    return mantissas(digit_values, digit_bits, point_bits, sign_bits, m) &&
+           four_floats<false>(m, _mm256_setzero_si256(), out);
 }
 
 }  // namespace logformat::avx2
