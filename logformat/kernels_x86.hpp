@@ -96,7 +96,7 @@ struct Kernels<InstructionSet::Avx2> {
     // Records four at a time into the read-ahead (batch_fill.hpp), as the
     // AVX-512 kernels do, with the AVX2 pass and batch.
     template <typename ReadOne>
-    [[gnu::target("avx2,bmi,bmi2"), gnu::flatten]] static const char*
+    [[gnu::target("avx2,bmi,bmi2")]] static const char*
     read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, LogPattern pattern, int most,
                           ReadOne read_one)
     {
@@ -133,12 +133,11 @@ struct Kernels<InstructionSet::Avx512> {
     static constexpr int kBatchRecords = logformat::kBatchRecords;
 
     // Records four at a time into the read-ahead (batch_fill.hpp), `read_one`
-    // where a batch declines; returns where they stopped. Everything it
-    // calls is inlined, so that the pass and the batch, compiled for the
-    // set's features, run in the set's code.
+    // where a batch declines; returns where they stopped. The pass and the
+    // batch are compiled for the set's features; the batch is called out of
+    // line (docs/design.md gives the measure).
     template <typename ReadOne>
-    [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
-      gnu::flatten]] static const char*
+    [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg")]] static const char*
     read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, LogPattern pattern, int most,
                           ReadOne read_one)
     {
