@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <immintrin.h>
 #include <string_view>
+#include <tuple>
 
 namespace logformat {
 
@@ -39,6 +40,8 @@ inline constexpr std::string_view kAvx2BatchFeatures = "avx2,bmi,bmi2";
 // `wanted` are listed; returns the count listed, with the `count` before.
 // Eight positions are stored for every chunk, whatever its count: those
 // beyond it are past the chunk's and beyond the count returned.
+static_assert(std::tuple_size_v<Terminators> >= ReadAhead::kSamples * kMostElements + 64,
+              "a chunk's 64 positions stored from any count below the most a fill wants");
 [[gnu::target("avx2,bmi,bmi2")]] inline int list_terminators_avx2(const char* p, const char* end, int wanted,
                                                                    Terminators& positions, int count)
 {
