@@ -53,7 +53,7 @@ static_assert(std::tuple_size_v<Terminators> >= ReadAhead::kSamples * kMostEleme
         // Eight whatever the count (a position 64 past the chunk's where none
         // is left), then the rest of them.
         int i = 0;
-#pragma GCC unroll 8
+        #pragma GCC unroll 8
         for (; i < 8; ++i) {
             at[i] = static_cast<std::int16_t>(64 * c + static_cast<long>(_tzcnt_u64(bits)));
             bits = _blsr_u64(bits);
@@ -156,12 +156,12 @@ template <LogPattern pattern>
                                          half_lengths, values[0], unused))
             return false;
     }
-#pragma GCC unroll 8
+    #pragma GCC unroll 8
     for (std::size_t k = 0; k < n; ++k) {
         if (kElements[k].is_integer())
             continue;
         avx2::LanePairs lane_lengths;
-#pragma GCC unroll 8
+        #pragma GCC unroll 8
         for (std::size_t h = 0; h < 2; ++h)
             lane_lengths.of[h] = _mm256_shuffle_epi8(
                 length_bytes, _mm256_setr_m128i(_mm_set1_epi8(static_cast<char>(h * n + k)),

@@ -43,7 +43,7 @@ half_lane_integers(const std::array<const char*, kBatchRecords>& low_ends,
     LanePairs digit_values;
     LaneBits digit_bits, sign_bits;
     __m256i unplain = _mm256_setzero_si256();
-#pragma GCC unroll 8
+    #pragma GCC unroll 8
     for (std::size_t h = 0; h < registers; ++h) {
         const __m256i place_and_length = _mm256_add_epi8(lengths.of[h], half_places);
         const __m256i valid = _mm256_cmpgt_epi8(place_and_length, _mm256_set1_epi8(kHalf - 1));
@@ -71,7 +71,7 @@ half_lane_integers(const std::array<const char*, kBatchRecords>& low_ends,
         (_mm_movemask_epi8(_mm_cmpeq_epi8(digit_masks, _mm_setzero_si128())) & (registers == 2 ? 0xFF : 0xF)) != 0)
         return false;  // not plain, or no digit
     __m256i eights[2] = {};
-#pragma GCC unroll 8
+    #pragma GCC unroll 8
     for (std::size_t h = 0; h < registers; ++h) {
         const __m256i pairs = _mm256_maddubs_epi16(digit_values.of[h], _mm256_set1_epi16(0x010A));
         const __m256i fours = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00010064));

@@ -118,7 +118,7 @@ mantissas(const LanePairs& digit_values, const LaneBits& digit_bits, const LaneB
     // without a point), which a shuffle spreads over the record's lane.
     const __m256i through = _mm256_broadcastsi128_si256(_mm_sub_epi32(place, _mm_set1_epi32(127 - 1)));
     LanePairs closed;
-#pragma GCC unroll 8
+    #pragma GCC unroll 8
     for (std::size_t h = 0; h < 2; ++h) {
         const __m256i moved = _mm256_cmpgt_epi8(
             _mm256_shuffle_epi8(through, _mm256_setr_m128i(_mm_set1_epi8(static_cast<char>(4 * h)),

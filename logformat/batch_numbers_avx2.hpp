@@ -54,7 +54,7 @@ floats_with_exponents(const std::array<const char*, kBatchRecords>& ends, const 
     LanePairs exponent_values, moved_values;
     LaneBits moved_digits, point_bits, sign_bits, negative_exponents;
     __m256i wrong = _mm256_setzero_si256();
-#pragma GCC unroll 8
+    #pragma GCC unroll 8
     for (std::size_t h = 0; h < 2; ++h) {
         const Text t = lane_text(ends[h], ends[h + 2], lengths.of[h]);
         const __m256i marks =
@@ -104,7 +104,7 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, const LanePairs
     LanePairs digit_values;
     LaneBits digit_bits, point_bits, sign_bits;
     __m256i unplain = _mm256_setzero_si256();
-#pragma GCC unroll 8
+    #pragma GCC unroll 8
     for (std::size_t h = 0; h < 2; ++h) {
         const Text t = lane_text(ends[h], ends[h + 2], lengths.of[h]);
         // Every byte a digit, but a minus first and a point.
