@@ -2,10 +2,11 @@
 // second of read_sample until the log ends, for each line pattern, for
 // values long enough to need the exact conversion and for values written
 // with %e and %.9g, with each instruction set the processor offers. With
-// AVX-512 the reads of the plain logs go through the batch, four records at
-// a time: read_sample/full/AVX512 and the others of that set are its cases,
-// against the window's with AVX2. A last case only counts the newlines of
-// the same blocks, the floor under any matching.
+// AVX2 and AVX-512 the reads of the plain logs go through each set's batch,
+// four records at a time: read_sample/full/AVX2, read_sample/full/AVX512 and
+// the others of those sets are their cases, against the window's with SSE2.
+// A last case only counts the newlines of the same blocks, the floor under
+// any matching.
 //
 //   reader_bench [--benchmark_filter=REGEX] [other Google Benchmark options]
 

@@ -42,9 +42,9 @@ inline constexpr int kIntegerLaneBytes = 8;
 inline constexpr long kMostChunks = 64;
 // The terminators' positions of one fill, from the data's start: the line
 // end before the first record (-1), then as many as give every record the
-// read-ahead takes its terminators, with room for a set's pass to store
-// 32 positions beyond the last from any count below that, and for a batch's
-// loads of 33 from any batch's first.
+// read-ahead takes its terminators, with room for a set's pass to store a
+// chunk's positions (64 at most) from any count below that, and for a
+// batch's loads of 33 from any batch's first.
 using Terminators = std::array<std::int16_t, ReadAhead::kSamples * kMostElements + 1 + 64 + 32>;
 
 static_assert(BlockBuffer::kPadding >= 8, "eight bytes compared at the last terminator of the data and after it");

@@ -3,8 +3,8 @@
 // The batches' fill of the read-ahead, written once for the sets that read
 // batches (AVX2, AVX-512): the set's structural pass, then batch after batch
 // (batch.hpp), the window reading the record where one declines. The set's
-// kernels give the pass and the batch; the set's entry, compiled for its
-// features, inlines all of it (kernels_x86.hpp).
+// kernels give the pass and the batch, each compiled for the set's
+// features, and the entry that inlines this fill (kernels_x86.hpp).
 
 #include "logformat/batch.hpp"
 #include "logformat/instruction_set.hpp"
@@ -63,6 +63,15 @@ template <InstructionSet set, LogPattern pattern, typename ReadOne>
             break;  // not after a line end the structural pass found
     }
     return p;
+}
+
+// The same, for a pattern known at run time.
+template <InstructionSet set, typename ReadOne>
+[[gnu::always_inline]] inline const char* read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead,
+                                                                LogPattern pattern, int most, ReadOne read_one)
+{
+    return pattern == LogPattern::Full ? read_ahead_in_batches<set, LogPattern::Full>(p, end, ahead, most, read_one)
+                                       : read_ahead_in_batches<set, LogPattern::Short>(p, end, ahead, most, read_one);
 }
 
 }  // namespace logformat

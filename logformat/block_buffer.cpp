@@ -10,8 +10,9 @@
 namespace logformat {
 
 BlockBuffer::BlockBuffer(const char* path)
-    : file_(std::fopen(path, "r")), block_size_(kBlockSize), pos_(buffer_.data()), end_(buffer_.data())
+    : file_(std::fopen(path, "r")), block_size_(kBlockSize), pos_(front()), end_(front())
 {
+    std::memset(buffer_.data(), 0, kPaddingBefore);
     std::memset(end_, 0, kPadding);
     if (file_ == nullptr) {
         error_ = pending_error_ = errno;
@@ -24,8 +25,9 @@ BlockBuffer::BlockBuffer(const char* path)
 
 BlockBuffer::BlockBuffer(std::FILE* file, std::size_t block_size)
     : file_(file), block_size_(std::clamp<std::size_t>(block_size, 1, kBlockSize)),
-      pos_(buffer_.data()), end_(buffer_.data())
+      pos_(front()), end_(front())
 {
+    std::memset(buffer_.data(), 0, kPaddingBefore);
     std::memset(end_, 0, kPadding);
     if (file_ == nullptr) {
         error_ = pending_error_ = EINVAL;
@@ -44,8 +46,8 @@ void BlockBuffer::close()
         std::fclose(file_);
         file_ = nullptr;
     }
-    base_offset_ += static_cast<std::uint64_t>(pos_ - buffer_.data());
-    pos_ = end_ = buffer_.data();
+    base_offset_ += static_cast<std::uint64_t>(pos_ - front());
+    pos_ = end_ = front();
     ++moves_;
     std::memset(end_, 0, kPadding);
     drained_ = true;
@@ -62,9 +64,9 @@ bool BlockBuffer::refill()
     ++moves_;
     if (counting_)
         count_to(offset());
-    base_offset_ += static_cast<std::uint64_t>(pos_ - buffer_.data());
-    std::memmove(buffer_.data(), pos_, unread);
-    pos_ = buffer_.data();
+    base_offset_ += static_cast<std::uint64_t>(pos_ - front());
+    std::memmove(front(), pos_, unread);
+    pos_ = front();
     end_ = pos_ + unread;
     std::memset(end_, 0, kPadding);
     if (drained_) {
@@ -101,8 +103,8 @@ void BlockBuffer::count_to(std::uint64_t offset)
     if (offset <= counted_)
         return;
     assert(offset <= offset_of(end_));
-    const char* p = buffer_.data() + (counted_ - base_offset_);
-    const char* const stop = buffer_.data() + (offset - base_offset_);
+    const char* p = front() + (counted_ - base_offset_);
+    const char* const stop = front() + (offset - base_offset_);
     // A line or two (runtally-check asks at every read) is searched end by
     // end; a block, before it is dropped, is counted many bytes at a time.
     constexpr std::ptrdiff_t kSearched = 256;

@@ -30,6 +30,10 @@ public:
     // there without a bounds check, and loads of up to kPadding bytes from
     // any byte of the data stay in the buffer.
     static constexpr std::size_t kPadding = 16;
+    // Bytes kept before the data, readable and never part of it: a load of
+    // 16 bytes that ends inside the data may begin up to kPaddingBefore
+    // bytes before its start (the AVX2 batch's lanes).
+    static constexpr std::size_t kPaddingBefore = 16;
     static constexpr int kEnd = -1;  // peek's answer at the end of input or at a fault
 
     // Opens path in mode "r". A failure to open shows in error().
@@ -51,7 +55,7 @@ public:
     // The offset in the log of a byte of the buffer.
     std::uint64_t offset_of(const char* p) const
     {
-        return base_offset_ + static_cast<std::uint64_t>(p - buffer_.data());
+        return base_offset_ + static_cast<std::uint64_t>(p - front());
     }
 
     // The unread bytes in the buffer, [data(), data_end()), followed by
@@ -87,14 +91,17 @@ public:
 
 private:
     void count_to(std::uint64_t offset);
+    // Where the data starts after a refill: behind the padding before it.
+    char* front() { return buffer_.data() + kPaddingBefore; }
+    const char* front() const { return buffer_.data() + kPaddingBefore; }
 
     std::FILE* file_;
     std::size_t block_size_;
     int error_ = 0;
     int pending_error_ = 0;  // a read fault not yet reached by the reader
     bool drained_ = false;   // end of file or a fault: nothing more to read
-    std::uint64_t base_offset_ = 0;  // offset in the log of buffer_[0]
-    std::array<char, kBlockSize + kLookahead + kPadding> buffer_;
+    std::uint64_t base_offset_ = 0;  // offset in the log of front()[0]
+    std::array<char, kPaddingBefore + kBlockSize + kLookahead + kPadding> buffer_;
     char* pos_;
     char* end_;
     std::uint64_t moves_ = 0;

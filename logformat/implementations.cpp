@@ -64,6 +64,8 @@ constexpr Implementation kImplementations[] = {
     {InstructionSet::Avx512, "avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg", read_avx512},
 };
 
+static_assert(kImplementations[static_cast<std::size_t>(InstructionSet::Avx2)].features == kAvx2BatchFeatures,
+              "the AVX2 read is compiled for the features its batch is");
 static_assert(kImplementations[static_cast<std::size_t>(InstructionSet::Avx512)].features == kAvx512BatchFeatures,
               "the AVX-512 read is compiled for the features its batch is");
 

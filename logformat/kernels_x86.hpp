@@ -7,6 +7,7 @@
 // inlined into the AVX2 read, which is compiled for them too: only a
 // processor that offers AVX2 may run them.
 
+#include "logformat/batch_avx2.hpp"
 #include "logformat/batch_avx512.hpp"
 #include "logformat/batch_fill.hpp"
 #include "logformat/kernels.hpp"
@@ -89,6 +90,29 @@ struct Kernels<InstructionSet::Avx2> {
         const auto both = static_cast<std::uint64_t>(_mm_cvtsi128_si64(eights));
         return (both & 0xFFFFFFFF) * 100000000 + (both >> 32);
     }
+
+    static constexpr int kBatchRecords = logformat::kBatchRecords;
+
+    // Records four at a time into the read-ahead (batch_fill.hpp), as the
+    // AVX-512 kernels do, with the AVX2 pass and batch.
+    template <typename ReadOne>
+    [[gnu::target("avx2,bmi,bmi2")]] static const char*
+    read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, LogPattern pattern, int most,
+                          ReadOne read_one)
+    {
+        return logformat::read_ahead_in_batches<InstructionSet::Avx2>(p, end, ahead, pattern, most, read_one);
+    }
+    static int list_terminators(const char* p, const char* end, int wanted, Terminators& positions, int count)
+    {
+        return list_terminators_avx2(p, end, wanted, positions, count);
+    }
+    // The AVX2 batch reads no further than eight bytes past its last
+    // terminator, inside the padding: it needs no end.
+    template <LogPattern pattern>
+    static bool read_four(const char* base, const std::int16_t* positions, const char* /*end*/, AppData* out)
+    {
+        return read_four_avx2<pattern>(base, positions, out);
+    }
 };
 
 // AVX-512: the 64-byte digit mask from one compare into a mask register;
@@ -111,20 +135,15 @@ struct Kernels<InstructionSet::Avx512> {
     static constexpr int kBatchRecords = logformat::kBatchRecords;
 
     // Records four at a time into the read-ahead (batch_fill.hpp), `read_one`
-    // where a batch declines; returns where they stopped. Everything it
-    // calls is inlined, so that the pass and the batch, compiled for the
-    // set's features, run in the set's code.
+    // where a batch declines; returns where they stopped. The pass and the
+    // batch are compiled for the set's features; the batch is called out of
+    // line (docs/design.md gives the measure).
     template <typename ReadOne>
-    [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
-      gnu::flatten]] static const char*
+    [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg")]] static const char*
     read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, LogPattern pattern, int most,
                           ReadOne read_one)
     {
-        return pattern == LogPattern::Full
-                   ? logformat::read_ahead_in_batches<InstructionSet::Avx512, LogPattern::Full>(p, end, ahead, most,
-                                                                                                 read_one)
-                   : logformat::read_ahead_in_batches<InstructionSet::Avx512, LogPattern::Short>(p, end, ahead, most,
-                                                                                                  read_one);
+        return logformat::read_ahead_in_batches<InstructionSet::Avx512>(p, end, ahead, pattern, most, read_one);
     }
     static int list_terminators(const char* p, const char* end, int wanted, Terminators& positions, int count)
     {

@@ -111,7 +111,7 @@ template <InstructionSet set>
         ahead.add(fields, next);
         return next;
     };
-    if constexpr (set == InstructionSet::Avx512)
+    if constexpr (set == InstructionSet::Avx2 || set == InstructionSet::Avx512)
         if (most >= Kernels<set>::kBatchRecords)
             p = Kernels<set>::read_ahead_in_batches(p, end, ahead, pattern, most, read_one);
     while (ahead.count() < most) {

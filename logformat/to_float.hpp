@@ -83,8 +83,8 @@ inline constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e
 // two costs a mispredicted branch wherever a log mixes short and long ones.)
 // A float keeps 24 of the double's 53 significant bits; a double on a float
 // midpoint has exactly the next bit set and none below it: its low
-// kMidpointLowBits bits are kMidpointBits. (The AVX-512 batch applies the
-// same rule four numbers at a time.)
+// kMidpointLowBits bits are kMidpointBits. (The AVX2 and AVX-512 batches
+// apply the same rule four numbers at a time.)
 inline constexpr std::int64_t kFastPowerLimit = 22;
 inline constexpr std::uint64_t kMidpointLowBits = (std::uint64_t{1} << 29) - 1;
 inline constexpr std::uint64_t kMidpointBits = std::uint64_t{1} << 28;

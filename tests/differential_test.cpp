@@ -131,14 +131,20 @@ TEST(Differential, LoggerOutputMatchesFscanf)
                 LineMaker maker = make_line_maker(pattern, form, rng());
                 std::string text = make_log(maker, 2000 + rng() % 30000);
                 damage.damage(text, static_cast<int>(rng() % (text.size() / 4000 + 1)));
-                // And a number's end made into another number, or none: what a
-                // batch of four records reads with bit operations alone.
+                // And a number's end made into another number, or none, or a
+                // whole number into one without a digit: what a batch of four
+                // records reads with bit operations alone.
                 static const char* const kNumberEnds[] = {"e", "E+", ".", "-", ".5", "e5.", "e-", "5e", "e1e1", "+"};
+                static const char* const kNoDigits[] = {"-", ".", "-.", "e5", "-e"};
                 // In the last quarter, so that most of the log is compared.
                 for (int k = static_cast<int>(rng() % 4); k > 0; --k)
                     if (const std::size_t at = text.find_first_of(",\n", text.size() / 4 * 3 + rng() % (text.size() / 4));
-                        at != std::string::npos)
-                        text.insert(at, kNumberEnds[rng() % std::size(kNumberEnds)]);
+                        at != std::string::npos) {
+                        if (const std::size_t colon = text.rfind(':', at); rng() % 4 == 0 && colon != std::string::npos)
+                            text.replace(colon + 1, at - colon - 1, kNoDigits[rng() % std::size(kNoDigits)]);
+                        else
+                            text.insert(at, kNumberEnds[rng() % std::size(kNumberEnds)]);
+                    }
                 const std::size_t compared_until = first_deliberate_difference(text);
                 for (const InstructionSet set : offered_instruction_sets()) {
                     SCOPED_TRACE("log " + std::to_string(n) + (form == NumberForm::Logger ? ", logger, " : ", scientific, ") +

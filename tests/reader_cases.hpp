@@ -102,7 +102,8 @@ inline Case window_case(LogPattern pattern)
 // 16777220) and decimals whose double falls on one; and records in other forms (two blanks, a blank line, CR LF),
 // at which the batches give way. The other numbers: L:7, CPU:0.5, B:2.5,
 // MCPU:5.5, P:1000.
-inline Case batch_case(LogPattern pattern)
+enum class Stop { WrongTag, NoDigit };
+inline Case batch_case(LogPattern pattern, Stop stop)
 {
     const int elements = pattern == F ? 5 : 4;
     const AppData plain{7, 0.5, 2.5, 5.5, pattern == F ? 1000 : -9};
@@ -115,8 +116,11 @@ inline Case batch_case(LogPattern pattern)
     std::vector<Variant> variants;
     for (int w = 1; w <= 9; ++w)  // L and the last, P or MCPU
         variants.push_back({w % 2 == 0 ? 0 : elements - 1, std::string(static_cast<std::size_t>(w - 1), '0') + "7", 7});
-    variants.push_back({0, "-1234567", -1234567});   // a lane of an integer, full
-    variants.push_back({elements - 1, "-12345678", -12345678});  // one byte more
+    variants.push_back({0, "134217728", 134217728.0f});  // nine bytes, none of them a leading zero
+    variants.push_back({elements - 1, "-12345678", -12345678});
+    variants.push_back({0, "-7", -7});
+    variants.push_back({0, "-1234567", -1234567});  // a lane of an integer, full
+    variants.push_back({elements - 1, "-1234567", -1234567});
     variants.push_back({1, "-0.000000", -0.0f});
     variants.push_back({1, "2.5e-0000", 2.5f});
     variants.push_back({2, "2.5e", 2.5f});  // the C library reads the mark, and a sign after it, as a power of 0
@@ -155,7 +159,9 @@ inline Case batch_case(LogPattern pattern)
                                         std::to_string(w - 4)),
                                     2.5f});
         }
-    Case c{pattern == F ? "the batch's lanes, Full" : "the batch's lanes, Short", "", pattern, {}};
+    Case c{pattern == F ? (stop == Stop::WrongTag ? "the batch's lanes, Full" : "the batch's lanes, Full, an integer without a digit")
+                        : (stop == Stop::WrongTag ? "the batch's lanes, Short" : "the batch's lanes, Short, an integer without a digit"),
+           "", pattern, {}};
     std::string text;
     for (std::size_t v = 0; v < variants.size(); ++v) {
         for (std::size_t copy = 0; copy < 4; ++copy) {
@@ -177,17 +183,12 @@ inline Case batch_case(LogPattern pattern)
             c.reads.push_back({elements, want, text.size()});
         }
     }
-    // Where a batch of the records after it would start, a record with a P
-    // of a minus alone (Full), or with a wrong first tag (Short): the
-    // reading stops there, after four fields in Full.
-    if (pattern == F) {
-        text += "L:7, CPU:0.5, B:2.5, MCPU:5.5, P:-\n";
-        const AppData four{7, 0.5, 2.5, 5.5, c.reads.back().record.P};
-        c.reads.push_back({4, four, text.size() - 1});  // the minus read, as the C library reads it
-    } else {
-        c.reads.push_back({0, c.reads.back().record, text.size()});
-        text += "Q:7, CPU:0.5, B:2.5, MCPU:5.5\n";
-    }
+    // A record whose first tag is wrong, or whose first number has no
+    // digit, where a batch of the records after it would start: the reading
+    // stops there.
+    c.reads.push_back({0, c.reads.back().record, text.size() + (stop == Stop::WrongTag ? 0 : 3)});
+    text += stop == Stop::WrongTag ? "Q:7" : "L:-";
+    text += pattern == F ? ", CPU:0.5, B:2.5, MCPU:5.5, P:1000\n" : ", CPU:0.5, B:2.5, MCPU:5.5\n";
     c.input = text + numbered_lines(pattern, 6);
     return c;
 }

@@ -91,8 +91,10 @@ const std::vector<Case> kCases = {
 
     window_case(F),
     window_case(S),
-    batch_case(F),
-    batch_case(S),
+    batch_case(F, Stop::WrongTag),
+    batch_case(S, Stop::WrongTag),
+    batch_case(F, Stop::NoDigit),
+    batch_case(S, Stop::NoDigit),
 
     // Numbers.
     {"signs and leading zeros", "L:-007, CPU:+1.5, B:-0, MCPU:-.5, P:+0010\n", F,
