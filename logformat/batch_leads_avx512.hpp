@@ -19,8 +19,16 @@ namespace logformat {
 // of its terminators, the last one's too, when each number is as long as a
 // lane allows.
 inline constexpr long kRecordWindow = 128;
-static_assert(2 + kIntegerLaneBytes + 6 + kLaneBytes + 4 + kLaneBytes + 7 + kLaneBytes + 4 + kIntegerLaneBytes + 8 <=
-                  kRecordWindow,
+// The bytes of a record whose every number is as long as its lane, with
+// the line end before it.
+constexpr long longest_record()
+{
+    long bytes = 0;
+    for (std::size_t k = 0; k < kMostElements; ++k)
+        bytes += lead_skip(k) + (kElements[k].is_integer() ? kIntegerLaneBytes : kLaneBytes);
+    return bytes;
+}
+static_assert(longest_record() + 8 <= kRecordWindow,
               "a record of the longest lanes and the eight bytes at its last terminator fit the window");
 
 // For each record r of a batch, the byte shuffle that fills eight bytes for
