@@ -38,8 +38,10 @@ template <InstructionSet set, LogPattern pattern, typename ReadOne>
     // at them, and the leads' loads of eight bytes from them stay inside the
     // padding.
     const int count = Kernels<set>::list_terminators(p, end, 1 + ReadAhead::kSamples * n, positions, 1);
+    // The pass lists a chunk's terminators, 64 at most, while fewer than
+    // 1 + kSamples * n are listed: it returns kSamples * n + 64 at most.
     constexpr int kLoadedPast = 32;  // a batch loads 33 positions from its first
-    static_assert(std::tuple_size_v<Terminators> >= 1 + ReadAhead::kSamples * kMostElements + kLoadedPast,
+    static_assert(std::tuple_size_v<Terminators> >= ReadAhead::kSamples * kMostElements + 64 + kLoadedPast,
                   "room for the zeros after the last position a fill lists");
     std::fill_n(positions.begin() + count, kLoadedPast, std::int16_t{0});
     const char* const base = p;
