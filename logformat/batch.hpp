@@ -1,20 +1,21 @@
 #pragma once
 
 // The batch: records in their plain form read four at a time, one element of
-// the four records in one register, by the AVX2 read and the AVX-512 read;
-// what is written once for both.
+// the four records at once, by the AVX2 read and the AVX-512 read; what is
+// written once for both.
 //
 // A structural pass marks the terminators (',' and '\n') of the bytes ahead,
 // 64 at a time, and lists their positions, once for each fill of the
 // read-ahead. A batch is the next four records' terminators, an element's
 // number ending at each: all its numbers' lengths come at once and are
 // checked with one compare, the leads before them with one compare for
-// every few terminators, and each element's four numbers are read in one
-// register, each in a 16-byte lane that ends where the number ends. A batch
-// reads the four records exactly as the window would, or declines as a
-// whole, storing nothing: wherever a number is not plain, longer than a
-// lane, or a value the fast conversion cannot settle, and wherever a record
-// is not followed, after one line end, by the next "L:". The fill
+// every few terminators, and each floating element's four numbers are read
+// together, each in a 16-byte lane that ends where the number ends, the
+// integers in 8-byte lanes. A batch reads the four records exactly as the
+// window would, or declines as a whole, storing nothing: wherever a number
+// is not plain, longer than a lane, or a value the fast conversion cannot
+// settle, and wherever a record is not followed, after one line end, by the
+// next "L:". The fill
 // (batch_fill.hpp) then has the window read the batch's first record, and
 // the batches go on from the next. Each set's structural pass and batch are
 // its own (batch_avx2.hpp, batch_avx512.hpp); the tables below are theirs.

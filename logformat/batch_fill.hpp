@@ -35,8 +35,9 @@ template <InstructionSet set, LogPattern pattern, typename ReadOne>
     Terminators positions;
     positions[0] = -1;
     // Every chunk lies inside the data, so every terminator does: the lanes end
-    // at them, and the leads' loads of eight bytes from them stay inside the
-    // padding.
+    // at them, and the AVX2 batch's loads of eight bytes from them stay inside
+    // the padding (the AVX-512 batch checks its records' 128 bytes against
+    // `end`).
     const int count = Kernels<set>::list_terminators(p, end, 1 + ReadAhead::kSamples * n, positions, 1);
     // The pass lists a chunk's terminators, 64 at most, while fewer than
     // 1 + kSamples * n are listed: it returns kSamples * n + 64 at most.
