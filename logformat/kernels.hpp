@@ -11,10 +11,15 @@
 //                      the value of `whole` digits at `first` (0 to 8), a
 //                      full stop, then `fraction` more digits, read as one
 //                      integer; 1 to 15 digits in all
+//   read_ahead_in_batches(p, end, ahead, pattern, most, read_one)
+//                      AVX2 and AVX-512 only: records four at a time into
+//                      the read-ahead (batch_fill.hpp), by the set's
+//                      structural pass (list_terminators) and batch
+//                      (read_four)
 //
 // Every kernel loads whole chunks of 8 or 16 bytes, so the bytes behind the
 // text must be readable: the buffer's zero padding is. This file holds the
-// scalar kernels; kernels_x86.hpp the SSE2 and AVX2 ones.
+// scalar kernels; kernels_x86.hpp the SSE2, AVX2 and AVX-512 ones.
 
 #include "logformat/digits.hpp"
 #include "logformat/instruction_set.hpp"

@@ -1,11 +1,12 @@
 #pragma once
 
-// The SSE2 and AVX2 kernels (kernels.hpp says what each kernel does).
-// Included only by implementations.cpp, and only in an x86-64 build with
-// SIMD on. SSE2 is part of every x86-64 processor; the AVX2 kernels are
-// compiled for their own instructions whatever the build's target, and are
-// inlined into the AVX2 read, which is compiled for them too: only a
-// processor that offers AVX2 may run them.
+// The SSE2, AVX2 and AVX-512 kernels (kernels.hpp says what each kernel
+// does). Included only by implementations.cpp, and only in an x86-64 build
+// with SIMD on. SSE2 is part of every x86-64 processor; the AVX2 and AVX-512
+// kernels are compiled for their own instructions whatever the build's
+// target, and are inlined into their set's read, which is compiled for them
+// too, but for the set's batch, which is called: only a processor that
+// offers the set may run them.
 
 #include "logformat/batch_avx2.hpp"
 #include "logformat/batch_avx512.hpp"
