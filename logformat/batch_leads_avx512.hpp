@@ -15,10 +15,10 @@
 
 namespace logformat {
 
-// A record's window: its bytes from its start, enough for the eight at each
-// of its terminators, the last one's too, when each number is as long as a
-// lane allows.
-inline constexpr long kRecordWindow = 128;
+// The bytes of a record that its leads are taken from, from its start:
+// enough for the eight at each of its terminators, the last one's too, when
+// each number is as long as a lane allows.
+inline constexpr long kRecordBytes = 128;
 // The bytes of a record whose every number is as long as its lane, with
 // the line end before it.
 constexpr long longest_record()
@@ -28,8 +28,8 @@ constexpr long longest_record()
         bytes += lead_skip(k) + (kElements[k].is_integer() ? kIntegerLaneBytes : kLaneBytes);
     return bytes;
 }
-static_assert(longest_record() + 8 <= kRecordWindow,
-              "a record of the longest lanes and the eight bytes at its last terminator fit the window");
+static_assert(longest_record() + 8 <= kRecordBytes,
+              "a record of the longest lanes and the eight bytes at its last terminator fit its bytes");
 
 // For each record r of a batch, the byte shuffle that fills eight bytes for
 // each of its terminators with the terminator's place (the low byte of its
@@ -69,14 +69,14 @@ inline constexpr RecordLeads kRecordLeads = [] {
 // True where each of the four records whose terminators are at
 // positions[0 .. 4N] (after: positions[1 ..] in 16-bit elements) has, after
 // each terminator, what must follow it; false too where the last record's
-// window would pass the data's padding (`end`).
+// bytes would pass the data's padding (`end`).
 template <LogPattern pattern>
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
   gnu::always_inline]] inline bool
 leads_match(const char* base, const std::int16_t* positions, const char* end, __m512i after)
 {
     constexpr std::size_t n = element_count(pattern);
-    if (positions[3 * n] + 1 + kRecordWindow > end - base + static_cast<long>(BlockBuffer::kPadding))
+    if (positions[3 * n] + 1 + kRecordBytes > end - base + static_cast<long>(BlockBuffer::kPadding))
         return false;
     std::uint64_t wrong = 0;
 #pragma GCC unroll 4
