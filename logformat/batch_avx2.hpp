@@ -4,9 +4,10 @@
 // marks each 64 bytes' terminators with two 32-byte compares and lists
 // their positions by counting trailing zeros; a batch's lengths come in one
 // or two registers and its leads with a gather for every four terminators;
-// each element's four numbers are read in two registers
-// (batch_numbers_avx2.hpp). Included only by kernels_x86.hpp; only the AVX2
-// read uses it.
+// each floating element's four numbers are read in two registers
+// (batch_numbers_avx2.hpp), the integers in half lanes
+// (batch_integers_avx2.hpp). Included only by kernels_x86.hpp; only the
+// AVX2 read uses it.
 
 #include "logformat/batch.hpp"
 #include "logformat/batch_integers_avx2.hpp"

@@ -3,10 +3,11 @@
 // The AVX-512 batch (batch.hpp says what a batch is): the structural pass
 // compresses each 64 bytes' terminators to their positions with two
 // compressed stores; a batch's lengths come in one register, and each
-// record's leads from its own bytes by one byte permute; each floating
-// element's four numbers are read in one register, the integers of all four
-// records in one more (batch_numbers_avx512.hpp). Included only by
-// kernels_x86.hpp; only the AVX-512 read uses it.
+// record's leads from its own bytes by one byte permute
+// (batch_leads_avx512.hpp); each floating element's four numbers are read in
+// one register (batch_numbers_avx512.hpp), the integers of all four records
+// in one more (batch_integers_avx512.hpp). Included only by kernels_x86.hpp;
+// only the AVX-512 read uses it.
 
 #include "logformat/batch.hpp"
 #include "logformat/batch_integers_avx512.hpp"
