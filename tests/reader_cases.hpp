@@ -97,11 +97,12 @@ inline Case window_case(LogPattern pattern)
 // The batch: records read four at a time, each with one number varied,
 // every variant four times over so that it takes each place of a batch. The
 // variants: every length of a lane (1 to 16 bytes) and one more, plain, with
-// a minus, with an exponent; integers up to nine bytes; float midpoints that
-// the fast conversion declines (16777217 is 16777216 as a float, 16777219 is
-// 16777220) and decimals whose double falls on one; and records in other forms (two blanks, a blank line, CR LF),
-// at which the batches give way. The other numbers: L:7, CPU:0.5, B:2.5,
-// MCPU:5.5, P:1000.
+// a minus, with an exponent (of five digits too); integers up to nine bytes;
+// float midpoints that the fast conversion declines (16777217 is 16777216 as
+// a float, 16777219 is 16777220) and decimals whose double falls on one; and
+// records in other forms (two blanks, a blank line, CR LF), at which the
+// batches decline. The other numbers: L:7, CPU:0.5, B:2.5, MCPU:5.5, P:1000.
+// The last record, where a batch would start, stops the reading (`stop`).
 enum class Stop { WrongTag, NoDigit };
 inline Case batch_case(LogPattern pattern, Stop stop)
 {
