@@ -5,7 +5,7 @@
 // their positions by counting trailing zeros; a batch's lengths come in one
 // or two registers and its leads with a gather for every four terminators;
 // each floating element's four numbers are read in two registers
-// (batch_numbers_avx2.hpp), the integers in half lanes
+// (batch_numbers_avx2.hpp), the integers in 8-byte lanes
 // (batch_integers_avx2.hpp). Included only by kernels_x86.hpp; only the
 // AVX2 read uses it.
 
@@ -79,7 +79,7 @@ static_assert(std::tuple_size_v<Terminators> >= ReadAhead::kSamples * kMostEleme
 // of `length_bytes`, 8 to 23 in the second) in each byte of four half
 // lanes: the first two numbers' in the first lane, the last two's in the
 // second.
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i half_lane_lengths(__m256i length_bytes, std::size_t first,
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i integer_lane_lengths(__m256i length_bytes, std::size_t first,
                                                                           std::size_t second, std::size_t third,
                                                                           std::size_t fourth)
 {
@@ -133,7 +133,7 @@ template <LogPattern pattern>
     // The lengths as bytes: numbers 0 to 15 in the first lane, 8 to 23 in the second.
     const __m256i length_bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(lengths[0], lengths[1]), 0x68);
     // Each element's four values, then the records, one after another. The
-    // integers in half lanes: in Full, L and P in two registers; in Short,
+    // integers in 8-byte lanes: in Full, L and P in two registers; in Short,
     // L in one.
     __m128i values[kMostElements] = {};
     static_assert(kElements[0].is_integer() && kElements[kMostElements - 1].is_integer() &&
@@ -143,18 +143,18 @@ template <LogPattern pattern>
                                                       base + positions[2 * n + k + 1], base + positions[3 * n + k + 1]};
     };
     constexpr bool kFull = n == kMostElements;
-    avx2::LanePairs half_lengths;
+    avx2::LanePairs integer_lengths;
     __m128i unused;
     if constexpr (kFull) {
-        half_lengths.of[0] = half_lane_lengths(length_bytes, 0, n - 1, 2 * n, 3 * n - 1);
-        half_lengths.of[1] = half_lane_lengths(length_bytes, n, 2 * n - 1, 3 * n, 4 * n - 1);
-        if (!avx2::half_lane_integers<2>(ends_of(0), ends_of(n - 1), half_lengths, values[0], values[n - 1]))
+        integer_lengths.of[0] = integer_lane_lengths(length_bytes, 0, n - 1, 2 * n, 3 * n - 1);
+        integer_lengths.of[1] = integer_lane_lengths(length_bytes, n, 2 * n - 1, 3 * n, 4 * n - 1);
+        if (!avx2::integer_lanes<2>(ends_of(0), ends_of(n - 1), integer_lengths, values[0], values[n - 1]))
             return false;
     } else {
         const auto ends = ends_of(0);
-        half_lengths.of[0] = half_lane_lengths(length_bytes, 0, n, 2 * n, 3 * n);
-        if (!avx2::half_lane_integers<1>({ends[0], nullptr, ends[2], nullptr}, {ends[1], nullptr, ends[3], nullptr},
-                                         half_lengths, values[0], unused))
+        integer_lengths.of[0] = integer_lane_lengths(length_bytes, 0, n, 2 * n, 3 * n);
+        if (!avx2::integer_lanes<1>({ends[0], nullptr, ends[2], nullptr}, {ends[1], nullptr, ends[3], nullptr},
+                                         integer_lengths, values[0], unused))
             return false;
     }
     #pragma GCC unroll 8

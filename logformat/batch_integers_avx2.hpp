@@ -1,7 +1,7 @@
 #pragma once
 
-// The AVX2 batch's integers in half lanes: 8 bytes, which hold every plain
-// integer but a minus and eight digits (declined here). In Full, L and P of
+// The AVX2 batch's integers in 8-byte lanes (half a 16-byte lane), which
+// hold every plain integer but one of nine bytes (declined here). In Full, L and P of
 // four records fill two registers, a record's L in its lane's first half
 // and its P in the second; in Short, the four L fill one register, records
 // 0 and 1 in the first lane, 2 and 3 in the second. The lanes' masks then
@@ -18,7 +18,7 @@
 namespace logformat::avx2 {
 
 // Two numbers' 8 bytes, each ending at its end, in one 16-byte lane.
-[[gnu::target("avx2"), gnu::always_inline]] inline __m128i half_lanes(const char* low_end, const char* high_end)
+[[gnu::target("avx2"), gnu::always_inline]] inline __m128i load_integer_lanes(const char* low_end, const char* high_end)
 {
     constexpr int kHalf = kLaneBytes / 2;
     return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(low_end - kHalf)),
@@ -29,12 +29,12 @@ namespace logformat::avx2 {
 // registers (2 for L and P, 1 for the four L): register h holds, in its
 // first lane, the numbers ending at low_ends[h] and high_ends[h], in its
 // second those ending at low_ends[h + 2] and high_ends[h + 2]; their
-// lengths fill the bytes of each half lane of `lengths`. Into `low` and
+// lengths fill the bytes of each 8-byte lane of `lengths`. Into `low` and
 // `high` (two registers: L and P) or `low` alone (one: the four L) as
 // 32-bit values in record order. False where any is not plain.
 template <std::size_t registers>
 [[gnu::target("avx2,bmi,bmi2"), gnu::always_inline]] inline bool
-half_lane_integers(const std::array<const char*, kBatchRecords>& low_ends,
+integer_lanes(const std::array<const char*, kBatchRecords>& low_ends,
                    const std::array<const char*, kBatchRecords>& high_ends, const LanePairs& lengths, __m128i& low,
                    __m128i& high)
 {
@@ -48,8 +48,8 @@ half_lane_integers(const std::array<const char*, kBatchRecords>& low_ends,
         const __m256i place_and_length = _mm256_add_epi8(lengths.of[h], half_places);
         const __m256i valid = _mm256_cmpgt_epi8(place_and_length, _mm256_set1_epi8(kHalf - 1));
         const __m256i text = _mm256_and_si256(
-            _mm256_inserti128_si256(_mm256_castsi128_si256(half_lanes(low_ends[h], high_ends[h])),
-                                    half_lanes(low_ends[h + 2], high_ends[h + 2]), 1),
+            _mm256_inserti128_si256(_mm256_castsi128_si256(load_integer_lanes(low_ends[h], high_ends[h])),
+                                    load_integer_lanes(low_ends[h + 2], high_ends[h + 2]), 1),
             valid);
         const __m256i values = _mm256_sub_epi8(text, _mm256_set1_epi8('0'));
         const __m256i digits = _mm256_cmpeq_epi8(_mm256_min_epu8(values, _mm256_set1_epi8(9)), values);
