@@ -87,7 +87,8 @@ list_terminators_avx512(const char* p, const char* end, int wanted, Terminators&
 
 // Reads the four records whose terminators are at positions[0 .. 4N] (N
 // the pattern's elements) from `base`: positions[0] is the line end before
-// the first record, or -1 at the first, into the four records at `out`.
+// the first record, or -1 at the first, and the fill has found "L:" after
+// it; into the four records at `out`.
 // False where the batch declines; then nothing is stored.
 template <LogPattern pattern>
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg")]] inline bool
@@ -100,8 +101,7 @@ read_four_avx512(const char* base, const std::int16_t* positions, const char* en
     const __m512i lengths =
         _mm512_sub_epi16(_mm512_sub_epi16(after, before), _mm512_loadu_si512(kBatchNumbers<pattern>[0].data()));
     if ((_mm512_cmpgt_epu16_mask(_mm512_sub_epi16(lengths, _mm512_set1_epi16(1)),
-                                 _mm512_loadu_si512(kBatchNumbers<pattern>[1].data())) & kAll) != 0 ||
-        !kPlainLeads[0].starts(base + positions[0] + 1))
+                                 _mm512_loadu_si512(kBatchNumbers<pattern>[1].data())) & kAll) != 0)
         return false;
     if (!leads_match<pattern>(base, positions, end, after))
         return false;

@@ -48,7 +48,9 @@ template <InstructionSet set, LogPattern pattern, typename ReadOne>
     const char* const base = p;
     int first = 0;  // the batch's terminator before its first record, at p - 1
     while (ahead.count() + kBatchRecords <= most) {
-        if (first + kBatchRecords * n < count &&
+        // The batch's first record begins with its "L:" here, for either set's
+        // batch, which checks the leads after its terminators.
+        if (first + kBatchRecords * n < count && kPlainLeads[0].starts(p) &&
             Kernels<set>::template read_four<pattern>(base, positions.data() + first, end, ahead.places())) {
             for (std::size_t r = 0; r < kBatchRecords; ++r)
                 ahead.placed(base + positions[static_cast<std::size_t>(first) + (r + 1) * n] + 1);
