@@ -27,6 +27,10 @@ LogList::LogList(char* const* first, char* const* last, const ListOption& list)
     : operand_(first), last_(last), list_path_(list.path), delimiter_(list.form == ListForm::Lines ? '\n' : '\0')
 {
     const char* const list_path = list.path;
+    if (first == last && list_path == nullptr) {
+        problem_ = "no log named";
+        return;
+    }
     const auto dashes = std::count_if(first, last, [](const char* arg) { return std::string_view(arg) == "-"; });
     const bool list_is_input = list_path != nullptr && std::string_view(list_path) == "-";
     if (dashes + (list_is_input ? 1 : 0) > 1) {

@@ -43,7 +43,8 @@ public:
     LogList& operator=(const LogList&) = delete;
 
     // Why the command line cannot be carried out, found before any log is
-    // read ("-" named twice, a list that cannot be opened); empty when it can.
+    // read (no log named, "-" named twice, a list that cannot be opened);
+    // empty when it can.
     const std::string& problem() const { return problem_; }
     // The next log into `name`; false after the last.
     bool next(LogName& name);

@@ -81,8 +81,6 @@ int main(int argc, char* argv[])
         default: return usage_error(kProgram, kUsage, refused_option(answer, argv));
         }
     }
-    if (optind == argc && list.path == nullptr)
-        return usage_error(kProgram, kUsage, "no log named");
     LogList logs(argv + optind, argv + argc, list);
     if (!logs.problem().empty())
         return usage_error(kProgram, kUsage, logs.problem());

@@ -146,8 +146,6 @@ int main(int argc, char* argv[])
     }
     if (line.table.windows == Windows::OfSeconds && line.table.pattern == LogPattern::Short)
         return usage_error("--window needs periods, which the four-value form (--short) has not: try --window-samples");
-    if (optind == argc && line.list.path == nullptr)
-        return usage_error("no log named");
     LogList logs(argv + optind, argv + argc, line.list);
     if (!logs.problem().empty())
         return usage_error(logs.problem());
