@@ -135,7 +135,7 @@ read_four_avx512(const char* base, const std::int16_t* positions, const char* en
         const __m512i lane_lengths = _mm512_maskz_permutexvar_epi8(
             ~std::uint64_t{0}, _mm512_loadu_si512(kLengthLanes<pattern>[k].data()), lengths);
         __m128i numbers;
-        if (!four_floats(ends, lane_lengths, numbers))
+        if (!four_numbers(ends, lane_lengths, numbers))
             return false;
         values = _mm512_mask_broadcast_i32x4(values, static_cast<__mmask16>(0xF << (4 * k)), numbers);
     }

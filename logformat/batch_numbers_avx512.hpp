@@ -110,7 +110,7 @@ powers_of_ten(__m256i magnitude)
 template <bool fractions>
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
   gnu::always_inline]] inline bool
-settled_floats(const Mantissas& m, __m256i power, __m128i& out)
+four_floats(const Mantissas& m, __m256i power, __m128i& out)
 {
     const __m256d mantissa = _mm256_maskz_cvtepu64_pd(0xF, four_integers(m.integers));
     __m256d exact;
@@ -139,7 +139,7 @@ settled_floats(const Mantissas& m, __m256i power, __m128i& out)
 // False where any is not plain, or not settled by the fast conversion.
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
   gnu::always_inline]] inline bool
-four_floats(const std::array<const char*, kBatchRecords>& ends, __m512i lengths, __m128i& out)
+four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths, __m128i& out)
 {
     // The valid bytes of each lane: its last `length`. The first lane's load
     // is masked, as its number may begin right at the buffer's start: a
@@ -167,7 +167,7 @@ four_floats(const std::array<const char*, kBatchRecords>& ends, __m512i lengths,
         if ((valid & ~(digits | signs | points)) != 0 ||
             !mantissas(text, digits, points, signs, _mm_setzero_si128(), m))
             return false;
-        return settled_floats<true>(m, _mm256_setzero_si256(), out);
+        return four_floats<true>(m, _mm256_setzero_si256(), out);
     }
     // With an exponent mark: e or E, a sign or none, digits or none, at the
     // lane's end. A mark without digits is read as the C library reads it,
@@ -199,7 +199,7 @@ four_floats(const std::array<const char*, kBatchRecords>& ends, __m512i lengths,
                  0xF, _mm512_maskz_permutexvar_epi32(0xFFFF, _mm512_set_epi32(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 15, 11, 7, 3), fours), 0));
     const __mmask8 negative_exponents = _mm_test_epi16_mask(lanes(minus), _mm_slli_epi16(mark, 1));
     const __m256i power = _mm256_mask_sub_epi64(exponent, negative_exponents, _mm256_setzero_si256(), exponent);
-    return settled_floats<false>(m, _mm256_sub_epi64(power, _mm256_cvtepu16_epi64(m.places)), out);
+    return four_floats<false>(m, _mm256_sub_epi64(power, _mm256_cvtepu16_epi64(m.places)), out);
 }
 
 }  // namespace logformat
