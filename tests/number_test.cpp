@@ -51,6 +51,8 @@ const std::string kHalfSmallestSubnormal =  // 2^-150, exactly
 
 TEST(Number, Boundaries)
 {
+    // Numbers of a kind on a line.
+    // clang-format off
     expect_reads_as_strtof({
         // Zeros, signs, forms.
         "0", "-0", "+0", "0.000", "-0.0e99", "000123", "1.", ".5", "-.5e1", "1e0", "1E+0", "1e-0",
@@ -92,6 +94,7 @@ TEST(Number, Boundaries)
         // A million digits, in the same bounded space.
         std::string(1'000'000, '3') + "e-999999", std::string(1'000'000, '7'),
     });
+    // clang-format on
 }
 
 // Decimal text of many shapes: digits before and after the point, exponents

@@ -25,6 +25,8 @@ namespace {
 constexpr float kInf = std::numeric_limits<float>::infinity();
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
+// A table: each case on a few lines of its own.
+// clang-format off
 const std::vector<Case> kCases = {
     // Well-formed logs.
     {"two lines, the second with a zero benefit",
@@ -152,6 +154,7 @@ const std::vector<Case> kCases = {
     {"a NUL byte in a number", std::string("L:1, CPU:2\0, B:3", 16), F, {{2, {1, 2, -9, -9, -9}, 10}}},
     {"bytes above 127", "L:1, CPU:\xff\xfe", F, {{1, {1, -9, -9, -9, -9}, 9}}},
 };
+// clang-format on
 
 class ReadSampleCases : public EveryInstructionSet {};
 
