@@ -47,7 +47,8 @@ std::optional<std::uint64_t> parse_count(std::string_view text, bool allow_suffi
     }
     std::uint64_t value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || value > std::numeric_limits<std::uint64_t>::max() / multiple)
+    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() ||
+        value > std::numeric_limits<std::uint64_t>::max() / multiple)
         return std::nullopt;
     return value * multiple;
 }

@@ -10,11 +10,11 @@
 //
 //   reader_bench [--benchmark_filter=REGEX] [other Google Benchmark options]
 
-#include "tests/support/log_lines.hpp"
-#include "tests/support/text_stream.hpp"
 #include "logformat/instruction_set.hpp"
 #include "logformat/log_stream.hpp"
 #include "logformat/read_sample.hpp"
+#include "tests/support/log_lines.hpp"
+#include "tests/support/text_stream.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -63,8 +63,8 @@ void read_log(benchmark::State& state, const BenchLog& log, InstructionSet set)
     if (samples != log.lines)
         state.SkipWithError("the reader stopped before the end of the log");
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * log.text.size()));
-    state.counters["samples/s"] = benchmark::Counter(static_cast<double>(state.iterations() * log.lines),
-                                                     benchmark::Counter::kIsRate);
+    state.counters["samples/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * log.lines), benchmark::Counter::kIsRate);
 }
 
 // The floor under any reader: the same blocks from the same kind of stream,
@@ -110,11 +110,13 @@ int main(int argc, char* argv[])
     const auto sets = offered_instruction_sets();
     for (auto set = sets.rbegin(); set != sets.rend(); ++set)
         for (const auto& [name, log] : logs)
-            benchmark::RegisterBenchmark(("read_sample/" + std::string(name) + "/" + name_of(*set)).c_str(),
-                                         [log = log, set = *set](benchmark::State& state) { read_log(state, *log, set); })
+            benchmark::RegisterBenchmark(
+                ("read_sample/" + std::string(name) + "/" + name_of(*set)).c_str(),
+                [log = log, set = *set](benchmark::State& state) { read_log(state, *log, set); })
                 ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("floor/count_lines", [&full](benchmark::State& state) { count_lines(state, full); })
-        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("floor/count_lines", [&full](benchmark::State& state) {
+        count_lines(state, full);
+    })->Unit(benchmark::kMillisecond);
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

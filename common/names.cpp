@@ -57,7 +57,10 @@ void append_escaped_byte(std::string& text, unsigned char byte)
     case '\n': text += "\\n"; return;
     case '\t': text += "\\t"; return;
     case '\r': text += "\\r"; return;
-    default: text += "\\x"; text += kHex[byte >> 4]; text += kHex[byte & 0xF];
+    default:
+        text += "\\x";
+        text += kHex[byte >> 4];
+        text += kHex[byte & 0xF];
     }
 }
 

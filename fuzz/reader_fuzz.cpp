@@ -64,10 +64,10 @@ Setup choose(std::uint8_t selector)
 void print_record(const char* who, int result, const AppData& r, long offset)
 {
     std::fprintf(stderr,
-                 "  %-6s result %2d  L %d  CPU %.9g (%08x)  B %.9g (%08x)  MCPU %.9g (%08x)  P %d  next offset %ld\n", who,
-                 result, r.L, static_cast<double>(r.CPU), std::bit_cast<std::uint32_t>(r.CPU), static_cast<double>(r.B),
-                 std::bit_cast<std::uint32_t>(r.B), static_cast<double>(r.MCPU), std::bit_cast<std::uint32_t>(r.MCPU), r.P,
-                 offset);
+                 "  %-6s result %2d  L %d  CPU %.9g (%08x)  B %.9g (%08x)  MCPU %.9g (%08x)  P %d  next offset %ld\n",
+                 who, result, r.L, static_cast<double>(r.CPU), std::bit_cast<std::uint32_t>(r.CPU),
+                 static_cast<double>(r.B), std::bit_cast<std::uint32_t>(r.B), static_cast<double>(r.MCPU),
+                 std::bit_cast<std::uint32_t>(r.MCPU), r.P, offset);
 }
 
 [[noreturn]] void fail(const char* what, const Setup& setup, InstructionSet set, std::string_view log, int read,
@@ -75,8 +75,8 @@ void print_record(const char* who, int result, const AppData& r, long offset)
 {
     constexpr std::size_t kShown = 2048;
     std::fprintf(stderr, "\nreader_fuzz: %s\n  pattern %s, blocks of %zu bytes, %s, read %d starting at offset %llu\n",
-                 what, setup.pattern == LogPattern::Full ? "Full" : "Short", setup.block,
-                 name_of(set), read, static_cast<unsigned long long>(start));
+                 what, setup.pattern == LogPattern::Full ? "Full" : "Short", setup.block, name_of(set), read,
+                 static_cast<unsigned long long>(start));
     std::fprintf(stderr, "  log (%zu bytes):\n", log.size());
     std::fprintf(stderr, "%s%s\n", quoted(log.substr(0, kShown)).c_str(), log.size() > kShown ? "..." : "");
     std::abort();
@@ -126,7 +126,8 @@ void read_and_compare(const Setup& setup, InstructionSet set, char* bytes, std::
             fail("a read stored fields without consuming input", setup, set, log, read, before);
         if (stream.error() != 0)
             fail("read fault on an in-memory stream", setup, set, log, read, before);
-        if (read_sample(noted, setup.pattern, by_noted, notes) != got || !same_bits(by_noted, ours) || noted.offset() != after)
+        if (read_sample(noted, setup.pattern, by_noted, notes) != got || !same_bits(by_noted, ours) ||
+            noted.offset() != after)
             fail("a read with notes differs from the read without", setup, set, log, read, before);
         if (notes.complete != (got == most_fields) || notes.value_count > static_cast<std::size_t>(most_fields))
             fail("notes that do not fit the read", setup, set, log, read, before);
@@ -136,11 +137,12 @@ void read_and_compare(const Setup& setup, InstructionSet set, char* bytes, std::
             const long c_after = std::ftell(c_file);
             // Past the first colon before a deliberate difference, on both
             // sides, the read may have met it: stop comparing there.
-            const bool may_differ = after > compared_until && c_after >= 0 &&
-                                    static_cast<std::uint64_t>(c_after) > compared_until;
+            const bool may_differ =
+                after > compared_until && c_after >= 0 && static_cast<std::uint64_t>(c_after) > compared_until;
             if (may_differ) {
                 comparing = false;
-            } else if (got != want || !same_bits(ours, theirs) || c_after < 0 || static_cast<std::uint64_t>(c_after) != after) {
+            } else if (got != want || !same_bits(ours, theirs) || c_after < 0 ||
+                       static_cast<std::uint64_t>(c_after) != after) {
                 std::fprintf(stderr, "\nreader_fuzz: the reader and fscanf disagree\n");
                 print_record("reader", got, ours, static_cast<long>(after));
                 print_record("fscanf", want, theirs, c_after);

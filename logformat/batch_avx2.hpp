@@ -32,8 +32,8 @@ inline constexpr std::string_view kAvx2BatchFeatures = "avx2,bmi,bmi2";
 [[gnu::target("avx2"), gnu::always_inline]] inline std::uint64_t terminators_of_32(const char* at)
 {
     const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
-    return static_cast<std::uint32_t>(_mm256_movemask_epi8(
-        _mm256_or_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(',')), _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('\n')))));
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_or_si256(
+        _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(',')), _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('\n')))));
 }
 
 // The structural pass: the positions of the terminators of the whole 64-byte
@@ -44,7 +44,7 @@ inline constexpr std::string_view kAvx2BatchFeatures = "avx2,bmi,bmi2";
 static_assert(std::tuple_size_v<Terminators> >= ReadAhead::kSamples * kMostElements + 64,
               "a chunk's 64 positions stored from any count below the most a fill wants");
 [[gnu::target("avx2,bmi,bmi2")]] inline int list_terminators_avx2(const char* p, const char* end, int wanted,
-                                                                   Terminators& positions, int count)
+                                                                  Terminators& positions, int count)
 {
     const long chunks = std::min<long>(kMostChunks, (end - p) / 64);
     for (long c = 0; c < chunks && count < wanted; ++c) {
@@ -54,7 +54,7 @@ static_assert(std::tuple_size_v<Terminators> >= ReadAhead::kSamples * kMostEleme
         // Eight whatever the count (a position 64 past the chunk's where none
         // is left), then the rest of them.
         int i = 0;
-        #pragma GCC unroll 8
+#pragma GCC unroll 8
         for (; i < 8; ++i) {
             at[i] = static_cast<std::int16_t>(64 * c + static_cast<long>(_tzcnt_u64(bits)));
             bits = _blsr_u64(bits);
@@ -79,9 +79,8 @@ static_assert(std::tuple_size_v<Terminators> >= ReadAhead::kSamples * kMostEleme
 // of `length_bytes`, 8 to 23 in the second) in each byte of four half
 // lanes: the first two numbers' in the first lane, the last two's in the
 // second.
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i integer_lane_lengths(__m256i length_bytes, std::size_t first,
-                                                                          std::size_t second, std::size_t third,
-                                                                          std::size_t fourth)
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i
+integer_lane_lengths(__m256i length_bytes, std::size_t first, std::size_t second, std::size_t third, std::size_t fourth)
 {
     constexpr std::uint64_t kEveryByte = 0x0101010101010101;
     return _mm256_shuffle_epi8(length_bytes, _mm256_setr_epi64x(static_cast<long long>(first * kEveryByte),
@@ -96,8 +95,8 @@ static_assert(std::tuple_size_v<Terminators> >= ReadAhead::kSamples * kMostEleme
 // it; into the four records at `out`.
 // False where the batch declines; then nothing is stored.
 template <LogPattern pattern>
-[[gnu::target("avx2,bmi,bmi2"), gnu::noinline]] inline bool read_four_avx2(const char* base, const std::int16_t* positions,
-                                                             AppData* out)
+[[gnu::target("avx2,bmi,bmi2"), gnu::noinline]] inline bool read_four_avx2(const char* base,
+                                                                           const std::int16_t* positions, AppData* out)
 {
     constexpr std::size_t n = element_count(pattern);
     constexpr std::size_t kNumbers = kBatchRecords * n;
@@ -105,14 +104,14 @@ template <LogPattern pattern>
     // The lengths, 16 in a register: each less one, at most its limit.
     __m256i lengths[2] = {};
     std::uint64_t in_range = 0;
-    #pragma GCC unroll 8
+#pragma GCC unroll 8
     for (std::size_t g = 0; 16 * g < kNumbers; ++g) {
         lengths[g] = _mm256_sub_epi16(_mm256_sub_epi16(load_16(positions + 1 + 16 * g), load_16(positions + 16 * g)),
                                       load_16(kBatchNumbers<pattern>[0].data() + 16 * g));
         const __m256i limits = load_16(kBatchNumbers<pattern>[1].data() + 16 * g);
         const __m256i shorter = _mm256_sub_epi16(lengths[g], _mm256_set1_epi16(1));
-        in_range |= std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(
-                        _mm256_cmpeq_epi16(_mm256_max_epu16(shorter, limits), limits)))}
+        in_range |= std::uint64_t{static_cast<std::uint32_t>(
+                        _mm256_movemask_epi8(_mm256_cmpeq_epi16(_mm256_max_epu16(shorter, limits), limits)))}
                     << (32 * g);
     }
     constexpr std::uint64_t kAll = (std::uint64_t{1} << (2 * kNumbers)) - 1;  // two bits a length
@@ -120,14 +119,14 @@ template <LogPattern pattern>
         return false;
     // The leads: eight bytes gathered at each terminator, four terminators a gather.
     __m256i wrong = _mm256_setzero_si256();
-    #pragma GCC unroll 8
+#pragma GCC unroll 8
     for (std::size_t g = 0; 4 * g < kNumbers; ++g) {
         const __m128i at = _mm_cvtepi16_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(positions + 1 + 4 * g)));
         const __m256i leads = _mm256_i32gather_epi64(reinterpret_cast<const long long*>(base), at, 1);
         const auto* const bytes = reinterpret_cast<const __m256i*>(kBatchLeads<pattern>[0].data() + 4 * g);
         const auto* const masks = reinterpret_cast<const __m256i*>(kBatchLeads<pattern>[1].data() + 4 * g);
-        wrong = _mm256_or_si256(wrong, _mm256_xor_si256(_mm256_and_si256(leads, _mm256_loadu_si256(masks)),
-                                                        _mm256_loadu_si256(bytes)));
+        wrong = _mm256_or_si256(
+            wrong, _mm256_xor_si256(_mm256_and_si256(leads, _mm256_loadu_si256(masks)), _mm256_loadu_si256(bytes)));
     }
     if (!_mm256_testz_si256(wrong, wrong))
         return false;
@@ -155,15 +154,15 @@ template <LogPattern pattern>
         const auto ends = ends_of(0);
         integer_lengths.of[0] = integer_lane_lengths(length_bytes, 0, n, 2 * n, 3 * n);
         if (!avx2::integer_lanes<1>({ends[0], nullptr, ends[2], nullptr}, {ends[1], nullptr, ends[3], nullptr},
-                                         integer_lengths, values[0], unused))
+                                    integer_lengths, values[0], unused))
             return false;
     }
-    #pragma GCC unroll 8
+#pragma GCC unroll 8
     for (std::size_t k = 0; k < n; ++k) {
         if (kElements[k].is_integer())
             continue;
         avx2::LanePairs lane_lengths;
-        #pragma GCC unroll 8
+#pragma GCC unroll 8
         for (std::size_t h = 0; h < 2; ++h)
             lane_lengths.of[h] = _mm256_shuffle_epi8(
                 length_bytes, _mm256_setr_m128i(_mm_set1_epi8(static_cast<char>(h * n + k)),
@@ -181,7 +180,7 @@ template <LogPattern pattern>
         _mm_unpacklo_epi64(high_pairs, high_pairs2), _mm_unpackhi_epi64(high_pairs, high_pairs2)};
     std::array<std::int32_t, kBatchRecords> fifth{};
     _mm_storeu_si128(reinterpret_cast<__m128i*>(fifth.data()), values[4]);
-    #pragma GCC unroll 8
+#pragma GCC unroll 8
     for (std::size_t r = 0; r < kBatchRecords; ++r) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + r), records[r]);
         if (n == kMostElements)

@@ -55,7 +55,9 @@ inline constexpr auto kRecordFields = [] {
     for (std::size_t d = 0; d < kBatchRecords * kMostElements; ++d) {
         const std::size_t r = d / kMostElements;
         const std::size_t k = d % kMostElements;
-        fields[d] = static_cast<std::uint32_t>(k >= n ? r : kElements[k].is_integer() && k > 0 ? 16 + 4 + r : 4 * k + r);
+        fields[d] = static_cast<std::uint32_t>(k >= n                               ? r
+                                               : kElements[k].is_integer() && k > 0 ? 16 + 4 + r
+                                                                                    : 4 * k + r);
     }
     return fields;
 }();
@@ -101,7 +103,8 @@ read_four_avx512(const char* base, const std::int16_t* positions, const char* en
     const __m512i lengths =
         _mm512_sub_epi16(_mm512_sub_epi16(after, before), _mm512_loadu_si512(kBatchNumbers<pattern>[0].data()));
     if ((_mm512_cmpgt_epu16_mask(_mm512_sub_epi16(lengths, _mm512_set1_epi16(1)),
-                                 _mm512_loadu_si512(kBatchNumbers<pattern>[1].data())) & kAll) != 0)
+                                 _mm512_loadu_si512(kBatchNumbers<pattern>[1].data())) &
+         kAll) != 0)
         return false;
     if (!leads_match<pattern>(base, positions, end, after))
         return false;
@@ -113,8 +116,9 @@ read_four_avx512(const char* base, const std::int16_t* positions, const char* en
     for (std::size_t i = 1; i < integer_ends.size(); ++i)
         assert(integer_ends[i] - kIntegerLaneBytes >= base);
     __m256i integers;
-    if (!eight_integers(integer_ends, _mm512_maskz_permutexvar_epi8(
-                                          ~std::uint64_t{0}, _mm512_loadu_si512(kIntegerLengthLanes<pattern>.data()), lengths),
+    if (!eight_integers(integer_ends,
+                        _mm512_maskz_permutexvar_epi8(~std::uint64_t{0},
+                                                      _mm512_loadu_si512(kIntegerLengthLanes<pattern>.data()), lengths),
                         integers))
         return false;
     // Element k of record r in 32-bit element 4 k + r (the integers' lanes

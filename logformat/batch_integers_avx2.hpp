@@ -35,15 +35,15 @@ namespace logformat::avx2 {
 template <std::size_t registers>
 [[gnu::target("avx2,bmi,bmi2"), gnu::always_inline]] inline bool
 integer_lanes(const std::array<const char*, kBatchRecords>& low_ends,
-                   const std::array<const char*, kBatchRecords>& high_ends, const LanePairs& lengths, __m128i& low,
-                   __m128i& high)
+              const std::array<const char*, kBatchRecords>& high_ends, const LanePairs& lengths, __m128i& low,
+              __m128i& high)
 {
     constexpr int kHalf = kLaneBytes / 2;
     const __m256i half_places = _mm256_and_si256(lane_places(), _mm256_set1_epi8(kHalf - 1));
     LanePairs digit_values;
     LaneBits digit_bits, sign_bits;
     __m256i unplain = _mm256_setzero_si256();
-    #pragma GCC unroll 8
+#pragma GCC unroll 8
     for (std::size_t h = 0; h < registers; ++h) {
         const __m256i place_and_length = _mm256_add_epi8(lengths.of[h], half_places);
         const __m256i valid = _mm256_cmpgt_epi8(place_and_length, _mm256_set1_epi8(kHalf - 1));
@@ -71,7 +71,7 @@ integer_lanes(const std::array<const char*, kBatchRecords>& low_ends,
         (_mm_movemask_epi8(_mm_cmpeq_epi8(digit_masks, _mm_setzero_si128())) & (registers == 2 ? 0xFF : 0xF)) != 0)
         return false;  // not plain, or no digit
     __m256i eights[2] = {};
-    #pragma GCC unroll 8
+#pragma GCC unroll 8
     for (std::size_t h = 0; h < registers; ++h) {
         const __m256i pairs = _mm256_maddubs_epi16(digit_values.of[h], _mm256_set1_epi16(0x010A));
         const __m256i fours = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00010064));
@@ -80,11 +80,10 @@ integer_lanes(const std::array<const char*, kBatchRecords>& low_ends,
     // Two registers: L then P of records 0 and 1, then of 2 and 3. One: the
     // L of records 0 and 1 twice, then of 2 and 3.
     const __m256i magnitudes = registers == 2 ? _mm256_unpacklo_epi32(eights[0], eights[1]) : eights[0];
-    const __m128i signed_bytes =
-        _mm_xor_si128(_mm_cmpeq_epi8(sign_masks, _mm_setzero_si128()), _mm_set1_epi8(-1));
-    const __m256i negative = _mm256_cvtepi8_epi32(_mm_shuffle_epi8(
-        signed_bytes, registers == 2 ? _mm_setr_epi8(0, 2, 1, 3, 4, 6, 5, 7, 0, 0, 0, 0, 0, 0, 0, 0)
-                                     : _mm_setr_epi8(0, 1, 0, 1, 2, 3, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0)));
+    const __m128i signed_bytes = _mm_xor_si128(_mm_cmpeq_epi8(sign_masks, _mm_setzero_si128()), _mm_set1_epi8(-1));
+    const __m256i negative = _mm256_cvtepi8_epi32(
+        _mm_shuffle_epi8(signed_bytes, registers == 2 ? _mm_setr_epi8(0, 2, 1, 3, 4, 6, 5, 7, 0, 0, 0, 0, 0, 0, 0, 0)
+                                                      : _mm_setr_epi8(0, 1, 0, 1, 2, 3, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0)));
     const __m256i numbers = _mm256_sub_epi32(_mm256_xor_si256(magnitudes, negative), negative);
     low = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(numbers, _mm256_setr_epi32(0, 1, 4, 5, 0, 1, 4, 5)));
     high = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(numbers, _mm256_setr_epi32(2, 3, 6, 7, 2, 3, 6, 7)));

@@ -53,8 +53,8 @@ inline constexpr auto kIntegerLengthLanes = [] {
   gnu::always_inline]] inline bool
 eight_integers(const std::array<const char*, 2 * kBatchRecords>& ends, __m512i lengths, __m256i& out)
 {
-    const std::uint64_t valid = _mm512_cmpge_epu8_mask(
-        _mm512_add_epi8(_mm512_set1_epi64(0x0706050403020100), lengths), _mm512_set1_epi8(kIntegerLaneBytes));
+    const std::uint64_t valid = _mm512_cmpge_epu8_mask(_mm512_add_epi8(_mm512_set1_epi64(0x0706050403020100), lengths),
+                                                       _mm512_set1_epi8(kIntegerLaneBytes));
     // The first lane's load is masked, as its number may begin right at the
     // buffer's start; the others begin past the batch's.
     const auto at = [&](std::size_t i) {
@@ -62,14 +62,15 @@ eight_integers(const std::array<const char*, 2 * kBatchRecords>& ends, __m512i l
         std::memcpy(&bytes, ends[i] - kIntegerLaneBytes, sizeof bytes);
         return bytes;
     };
-    const __m128i first_two =
-        _mm_insert_epi64(_mm_maskz_loadu_epi8(static_cast<__mmask16>(valid & 0xFF), ends[0] - kIntegerLaneBytes), at(1), 1);
+    const __m128i first_two = _mm_insert_epi64(
+        _mm_maskz_loadu_epi8(static_cast<__mmask16>(valid & 0xFF), ends[0] - kIntegerLaneBytes), at(1), 1);
     __m512i text = _mm512_castsi128_si512(first_two);
     text = _mm512_inserti32x4(text, _mm_insert_epi64(_mm_cvtsi64_si128(at(2)), at(3), 1), 1);
     text = _mm512_inserti32x4(text, _mm_insert_epi64(_mm_cvtsi64_si128(at(4)), at(5), 1), 2);
     text = _mm512_inserti32x4(text, _mm_insert_epi64(_mm_cvtsi64_si128(at(6)), at(7), 1), 3);
     text = _mm512_maskz_mov_epi8(valid, text);
-    const std::uint64_t digits = _mm512_cmple_epu8_mask(_mm512_sub_epi8(text, _mm512_set1_epi8('0')), _mm512_set1_epi8(9));
+    const std::uint64_t digits =
+        _mm512_cmple_epu8_mask(_mm512_sub_epi8(text, _mm512_set1_epi8('0')), _mm512_set1_epi8(9));
     const std::uint64_t minus = _mm512_cmpeq_epi8_mask(text, _mm512_set1_epi8('-'));
     constexpr std::uint64_t kLaneFirstBits = 0x0101010101010101;
     constexpr std::uint64_t kLaneLastBits = kLaneFirstBits << 7;
@@ -78,10 +79,10 @@ eight_integers(const std::array<const char*, 2 * kBatchRecords>& ends, __m512i l
     if ((valid & ~(digits | signs)) != 0 || (digits & kLaneLastBits) != kLaneLastBits)
         return false;
     const __m512i pairs = _mm512_maddubs_epi16(_mm512_maskz_sub_epi8(digits, text, _mm512_set1_epi8('0')),
-                                               _mm512_set1_epi16(0x010A));                          // 10 a + b
-    const __m512i fours = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00010064));                // 100 ab + cd
+                                               _mm512_set1_epi16(0x010A));          // 10 a + b
+    const __m512i fours = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00010064));  // 100 ab + cd
     const __m512i eights = _mm512_add_epi64(_mm512_maskz_mul_epu32(0xFF, fours, _mm512_set1_epi64(10000)),
-                                            _mm512_maskz_srli_epi64(0xFF, fours, 32));            // 10000 abcd + efgh
+                                            _mm512_maskz_srli_epi64(0xFF, fours, 32));  // 10000 abcd + efgh
     const __m256i magnitudes = _mm512_maskz_cvtepi64_epi32(0xFF, eights);
     const __mmask8 negative = _mm512_test_epi64_mask(_mm512_movm_epi8(signs), _mm512_movm_epi8(signs));
     out = _mm256_mask_sub_epi32(magnitudes, negative, _mm256_setzero_si256(), magnitudes);

@@ -64,7 +64,8 @@ struct LaneBits {
 // elements, element r the mask of record r's lane.
 [[gnu::target("avx2"), gnu::always_inline]] inline __m128i lane_masks(const LaneBits& bits)
 {
-    return _mm_unpacklo_epi16(_mm_cvtsi32_si128(static_cast<int>(bits.of[0])), _mm_cvtsi32_si128(static_cast<int>(bits.of[1])));
+    return _mm_unpacklo_epi16(_mm_cvtsi32_si128(static_cast<int>(bits.of[0])),
+                              _mm_cvtsi32_si128(static_cast<int>(bits.of[1])));
 }
 
 // Each lane's digits (values 0 to 9, other bytes 0) as one integer, in both
@@ -72,13 +73,13 @@ struct LaneBits {
 [[gnu::target("avx2"), gnu::always_inline]] inline __m256i lane_integers(const LanePairs& digits)
 {
     __m256i sums[2];
-    #pragma GCC unroll 8
+#pragma GCC unroll 8
     for (std::size_t h = 0; h < 2; ++h) {
         const __m256i pairs = _mm256_maddubs_epi16(digits.of[h], _mm256_set1_epi16(0x010A));  // 10 a + b
-        const __m256i fours = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00010064));     // 100 ab + cd
+        const __m256i fours = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00010064));        // 100 ab + cd
         const __m256i eights = _mm256_madd_epi16(_mm256_packus_epi32(fours, fours), _mm256_set1_epi32(0x00012710));
-        sums[h] = _mm256_add_epi64(_mm256_mul_epu32(eights, _mm256_set1_epi64x(100000000)),
-                                   _mm256_srli_epi64(eights, 32));
+        sums[h] =
+            _mm256_add_epi64(_mm256_mul_epu32(eights, _mm256_set1_epi64x(100000000)), _mm256_srli_epi64(eights, 32));
     }
     return _mm256_unpacklo_epi64(sums[0], sums[1]);
 }
@@ -94,14 +95,15 @@ struct Mantissas {
     __m256i fraction;  // the digits after each point, likewise
     __m128i negative;  // each record's 32 bits all set where it has a minus
 };
-[[gnu::target("avx2,bmi,bmi2"), gnu::always_inline]] inline bool
-mantissas(const LanePairs& digit_values, const LaneBits& digit_bits, const LaneBits& point_bits,
-          const LaneBits& sign_bits, Mantissas& out)
+[[gnu::target("avx2,bmi,bmi2"), gnu::always_inline]] inline bool mantissas(const LanePairs& digit_values,
+                                                                           const LaneBits& digit_bits,
+                                                                           const LaneBits& point_bits,
+                                                                           const LaneBits& sign_bits, Mantissas& out)
 {
     const __m128i digit = lane_masks(digit_bits);
     const __m128i point = lane_masks(point_bits);
-    const __m128i wrong = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(digit, _mm_setzero_si128()),     // no digit
-                                                    _mm_cmpeq_epi16(digit, _mm_set1_epi16(-1))),       // 16 digits
+    const __m128i wrong = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(digit, _mm_setzero_si128()),        // no digit
+                                                    _mm_cmpeq_epi16(digit, _mm_set1_epi16(-1))),        // 16 digits
                                        _mm_and_si128(point, _mm_sub_epi16(point, _mm_set1_epi16(1))));  // two points
     if (_mm_cvtsi128_si64(wrong) != 0)
         return false;
@@ -118,7 +120,7 @@ mantissas(const LanePairs& digit_values, const LaneBits& digit_bits, const LaneB
     // without a point), which a shuffle spreads over the record's lane.
     const __m256i through = _mm256_broadcastsi128_si256(_mm_sub_epi32(place, _mm_set1_epi32(127 - 1)));
     LanePairs closed;
-    #pragma GCC unroll 8
+#pragma GCC unroll 8
     for (std::size_t h = 0; h < 2; ++h) {
         const __m256i moved = _mm256_cmpgt_epi8(
             _mm256_shuffle_epi8(through, _mm256_setr_m128i(_mm_set1_epi8(static_cast<char>(4 * h)),
@@ -160,7 +162,8 @@ template <bool exponents>
     // As the fast conversion: a double on a float midpoint is not settled.
     const __m256i low_bits =
         _mm256_and_si256(_mm256_castpd_si256(exact), _mm256_set1_epi64x(static_cast<long long>(kMidpointLowBits)));
-    if (_mm256_movemask_epi8(_mm256_cmpeq_epi64(low_bits, _mm256_set1_epi64x(static_cast<long long>(kMidpointBits)))) != 0)
+    if (_mm256_movemask_epi8(_mm256_cmpeq_epi64(low_bits, _mm256_set1_epi64x(static_cast<long long>(kMidpointBits)))) !=
+        0)
         return false;
     out = _mm_xor_si128(_mm_castps_si128(_mm256_cvtpd_ps(exact)), _mm_slli_epi32(m.negative, 31));
     return true;

@@ -83,10 +83,10 @@ leads_match(const char* base, const std::int16_t* positions, const char* end, __
     for (std::size_t r = 0; r < kBatchRecords; ++r) {
         const char* const start = base + positions[r * n] + 1;
         const __m512i relative = _mm512_sub_epi16(after, _mm512_set1_epi16(static_cast<short>(positions[r * n] + 1)));
-        const __m512i index = _mm512_add_epi8(
-            _mm512_maskz_permutexvar_epi8(~std::uint64_t{0}, _mm512_loadu_si512(kLeadSpread<pattern>[r].data()),
-                                          relative),
-            _mm512_loadu_si512(kRecordLeads<pattern>.offsets.data()));
+        const __m512i index =
+            _mm512_add_epi8(_mm512_maskz_permutexvar_epi8(~std::uint64_t{0},
+                                                          _mm512_loadu_si512(kLeadSpread<pattern>[r].data()), relative),
+                            _mm512_loadu_si512(kRecordLeads<pattern>.offsets.data()));
         const __m512i leads = _mm512_maskz_permutex2var_epi8(~std::uint64_t{0}, _mm512_loadu_si512(start), index,
                                                              _mm512_loadu_si512(start + 64));
         wrong |= _mm512_mask_cmpneq_epi8_mask(kRecordLeads<pattern>.compared, leads,

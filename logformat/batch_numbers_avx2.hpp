@@ -54,14 +54,13 @@ floats_with_exponents(const std::array<const char*, kBatchRecords>& ends, const 
     LanePairs exponent_values, moved_values;
     LaneBits moved_digits, point_bits, sign_bits, negative_exponents;
     __m256i wrong = _mm256_setzero_si256();
-    #pragma GCC unroll 8
+#pragma GCC unroll 8
     for (std::size_t h = 0; h < 2; ++h) {
         const Text t = lane_text(ends[h], ends[h + 2], lengths.of[h]);
-        const __m256i marks =
-            _mm256_cmpeq_epi8(_mm256_or_si256(t.text, _mm256_set1_epi8(0x20)), _mm256_set1_epi8('e'));
+        const __m256i marks = _mm256_cmpeq_epi8(_mm256_or_si256(t.text, _mm256_set1_epi8(0x20)), _mm256_set1_epi8('e'));
         const __m256i after_marks = _mm256_bslli_epi128(marks, 1);
-        const __m256i exponent_signs = _mm256_and_si256(
-            _mm256_or_si256(t.minus, _mm256_cmpeq_epi8(t.text, _mm256_set1_epi8('+'))), after_marks);
+        const __m256i exponent_signs =
+            _mm256_and_si256(_mm256_or_si256(t.minus, _mm256_cmpeq_epi8(t.text, _mm256_set1_epi8('+'))), after_marks);
         const __m256i plain = _mm256_or_si256(_mm256_or_si256(_mm256_or_si256(t.digits, t.points), t.signs),
                                               _mm256_or_si256(marks, exponent_signs));
         const __m256i from_mark = spread<true>(marks);
@@ -70,11 +69,13 @@ floats_with_exponents(const std::array<const char*, kBatchRecords>& ends, const 
         wrong = _mm256_or_si256(wrong, _mm256_and_si256(t.points, from_mark));  // a point after one
         const __m256i digit_values = _mm256_and_si256(t.values, t.digits);
         exponent_values.of[h] = _mm256_and_si256(digit_values, from_mark);
-        negative_exponents.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(t.minus, after_marks)));
+        negative_exponents.of[h] =
+            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(t.minus, after_marks)));
         sign_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(t.signs));
         // Each lane moves up by the bytes from its mark on: their count, in
         // every byte of the lane; a byte that nothing moves into is 0.
-        const __m256i counts = _mm256_sad_epu8(_mm256_and_si256(from_mark, _mm256_set1_epi8(1)), _mm256_setzero_si256());
+        const __m256i counts =
+            _mm256_sad_epu8(_mm256_and_si256(from_mark, _mm256_set1_epi8(1)), _mm256_setzero_si256());
         const __m256i shift =
             _mm256_shuffle_epi8(_mm256_add_epi64(counts, _mm256_shuffle_epi32(counts, 0x4E)), _mm256_setzero_si256());
         const __m256i from = _mm256_sub_epi8(lane_places(), shift);
@@ -84,8 +85,7 @@ floats_with_exponents(const std::array<const char*, kBatchRecords>& ends, const 
         point_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_shuffle_epi8(t.points, from)));
     }
     Mantissas m;
-    if (!_mm256_testz_si256(wrong, wrong) ||
-        !mantissas(moved_values, moved_digits, point_bits, sign_bits, m))
+    if (!_mm256_testz_si256(wrong, wrong) || !mantissas(moved_values, moved_digits, point_bits, sign_bits, m))
         return false;
     const __m256i exponents = lane_integers(exponent_values);
     const __m256i negative =
@@ -104,7 +104,7 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, const LanePairs
     LanePairs digit_values;
     LaneBits digit_bits, point_bits, sign_bits;
     __m256i unplain = _mm256_setzero_si256();
-    #pragma GCC unroll 8
+#pragma GCC unroll 8
     for (std::size_t h = 0; h < 2; ++h) {
         const Text t = lane_text(ends[h], ends[h + 2], lengths.of[h]);
         // Every byte a digit, but a minus first and a point.

@@ -51,14 +51,13 @@ lane_integers(__m512i values, std::uint64_t moved)
 // double for the fast conversion. With a tail it is: a multiple of 10 below
 // 10^16, an even number below 2^54, and every such number is a double.
 struct Mantissas {
-    __m512i integers;      // as lane_integers gives them
-    __m128i places;        // the places after each point, in 16-bit elements
-    __mmask8 negative;     // the lanes with a minus
+    __m512i integers;   // as lane_integers gives them
+    __m128i places;     // the places after each point, in 16-bit elements
+    __mmask8 negative;  // the lanes with a minus
 };
 [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg"),
   gnu::always_inline]] inline bool
-mantissas(__m512i text, std::uint64_t digits, std::uint64_t points, std::uint64_t signs, __m128i tail,
-          Mantissas& out)
+mantissas(__m512i text, std::uint64_t digits, std::uint64_t points, std::uint64_t signs, __m128i tail, Mantissas& out)
 {
     const __m128i point = lanes(points);
     const __m128i has_point = _mm_movm_epi16(_mm_test_epi16_mask(point, point));
@@ -67,7 +66,7 @@ mantissas(__m512i text, std::uint64_t digits, std::uint64_t points, std::uint64_
     const __m128i digit = lanes(digits);
     const __m128i count = _mm_popcnt_epi16(digit);
     const __mmask8 wrong = _mm_test_epi16_mask(point, _mm_sub_epi16(point, _mm_set1_epi16(1))) |  // two points
-                           _mm_testn_epi16_mask(digit, digit) |                                 // no digit
+                           _mm_testn_epi16_mask(digit, digit) |                                   // no digit
                            _mm_cmpgt_epi16_mask(count, _mm_set1_epi16(15));
     const __m128i sign = lanes(signs);
     out.negative = _mm_test_epi16_mask(sign, sign);
@@ -120,8 +119,8 @@ four_floats(const Mantissas& m, __m256i power, __m128i& out)
     } else {
         const __m256i magnitude = _mm256_abs_epi64(power);
         const __m256d powers = powers_of_ten<false>(magnitude);
-        exact = _mm256_mask_div_pd(_mm256_mul_pd(mantissa, powers), _mm256_cmplt_epi64_mask(power, _mm256_setzero_si256()),
-                                   mantissa, powers);
+        exact = _mm256_mask_div_pd(_mm256_mul_pd(mantissa, powers),
+                                   _mm256_cmplt_epi64_mask(power, _mm256_setzero_si256()), mantissa, powers);
         unsettled = _mm256_cmpgt_epu64_mask(magnitude, _mm256_set1_epi64x(kFastPowerLimit));
     }
     // As the fast conversion: a double on a float midpoint is not settled.
@@ -145,8 +144,7 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
     // is masked, as its number may begin right at the buffer's start: a
     // masked load reads no other byte. The others begin past the batch's.
     const __m512i index = _mm512_set4_epi32(0x0F0E0D0C, 0x0B0A0908, 0x07060504, 0x03020100);
-    const std::uint64_t valid =
-        _mm512_cmpge_epu8_mask(_mm512_add_epi8(index, lengths), _mm512_set1_epi8(kLaneBytes));
+    const std::uint64_t valid = _mm512_cmpge_epu8_mask(_mm512_add_epi8(index, lengths), _mm512_set1_epi8(kLaneBytes));
     __m512i text = _mm512_castsi128_si512(_mm_maskz_loadu_epi8(static_cast<__mmask16>(valid), ends[0] - kLaneBytes));
     text = _mm512_inserti32x4(text, _mm_loadu_si128(reinterpret_cast<const __m128i*>(ends[1] - kLaneBytes)), 1);
     text = _mm512_inserti32x4(text, _mm_loadu_si128(reinterpret_cast<const __m128i*>(ends[2] - kLaneBytes)), 2);
@@ -157,7 +155,8 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
     const std::uint64_t digits = _mm512_cmple_epu8_mask(_mm512_sub_epi8(text, zero_char), _mm512_set1_epi8(9));
     const std::uint64_t points = _mm512_cmpeq_epi8_mask(text, _mm512_set1_epi8('.'));
     const std::uint64_t minus = _mm512_cmpeq_epi8_mask(text, _mm512_set1_epi8('-'));
-    const std::uint64_t marks = _mm512_cmpeq_epi8_mask(_mm512_or_si512(text, _mm512_set1_epi8(0x20)), _mm512_set1_epi8('e'));
+    const std::uint64_t marks =
+        _mm512_cmpeq_epi8_mask(_mm512_or_si512(text, _mm512_set1_epi8(0x20)), _mm512_set1_epi8('e'));
     constexpr std::uint64_t kLaneFirstBits = 0x0001000100010001;
     const std::uint64_t first = valid & ~((valid << 1) & ~kLaneFirstBits);
     const std::uint64_t signs = minus & first;
@@ -182,7 +181,7 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
     const __m128i from_mark = _mm_andnot_si128(_mm_sub_epi16(mark, _mm_set1_epi16(1)), _mm_set1_epi16(-1));
     const auto exponent_bytes = static_cast<std::uint64_t>(_mm_cvtsi128_si64(from_mark));
     const __mmask8 wrong = _mm_test_epi16_mask(mark, _mm_sub_epi16(mark, _mm_set1_epi16(1))) |  // two marks
-                           _mm_test_epi16_mask(lanes(points), from_mark);                      // a point after one
+                           _mm_test_epi16_mask(lanes(points), from_mark);                       // a point after one
     if ((wrong & 0xF) != 0 || !mantissas(text, digits & ~exponent_bytes, points, signs, from_mark, m))
         return false;
     // The exponent's digits, four at most, from the last four bytes of each
@@ -196,7 +195,10 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths
         _mm512_set1_epi32(0x00010064));  // 1000 a + 100 b + 10 c + d in each lane's last 32 bits
     const __m256i exponent = _mm256_maskz_cvtepu32_epi64(
         0xF, _mm512_maskz_extracti32x4_epi32(
-                 0xF, _mm512_maskz_permutexvar_epi32(0xFFFF, _mm512_set_epi32(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 15, 11, 7, 3), fours), 0));
+                 0xF,
+                 _mm512_maskz_permutexvar_epi32(
+                     0xFFFF, _mm512_set_epi32(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 15, 11, 7, 3), fours),
+                 0));
     const __mmask8 negative_exponents = _mm_test_epi16_mask(lanes(minus), _mm_slli_epi16(mark, 1));
     const __m256i power = _mm256_mask_sub_epi64(exponent, negative_exponents, _mm256_setzero_si256(), exponent);
     return four_floats<false>(m, _mm256_sub_epi64(power, _mm256_cvtepu16_epi64(m.places)), out);

@@ -24,8 +24,7 @@ BlockBuffer::BlockBuffer(const char* path)
 }
 
 BlockBuffer::BlockBuffer(std::FILE* file, std::size_t block_size)
-    : file_(file), block_size_(std::clamp<std::size_t>(block_size, 1, kBlockSize)),
-      pos_(front()), end_(front())
+    : file_(file), block_size_(std::clamp<std::size_t>(block_size, 1, kBlockSize)), pos_(front()), end_(front())
 {
     std::memset(buffer_.data(), 0, kPaddingBefore);
     std::memset(end_, 0, kPadding);
@@ -35,7 +34,10 @@ BlockBuffer::BlockBuffer(std::FILE* file, std::size_t block_size)
     }
 }
 
-BlockBuffer::~BlockBuffer() { close(); }
+BlockBuffer::~BlockBuffer()
+{
+    close();
+}
 
 void BlockBuffer::close()
 {

@@ -53,10 +53,7 @@ public:
     // Bytes consumed since the start of the log: where the next read starts.
     std::uint64_t offset() const { return offset_of(pos_); }
     // The offset in the log of a byte of the buffer.
-    std::uint64_t offset_of(const char* p) const
-    {
-        return base_offset_ + static_cast<std::uint64_t>(p - front());
-    }
+    std::uint64_t offset_of(const char* p) const { return base_offset_ + static_cast<std::uint64_t>(p - front()); }
 
     // The unread bytes in the buffer, [data(), data_end()), followed by
     // kPadding zero bytes. The reader works on them through its own cursor
@@ -98,8 +95,8 @@ private:
     std::FILE* file_;
     std::size_t block_size_;
     int error_ = 0;
-    int pending_error_ = 0;  // a read fault not yet reached by the reader
-    bool drained_ = false;   // end of file or a fault: nothing more to read
+    int pending_error_ = 0;          // a read fault not yet reached by the reader
+    bool drained_ = false;           // end of file or a fault: nothing more to read
     std::uint64_t base_offset_ = 0;  // offset in the log of front()[0]
     std::array<char, kPaddingBefore + kBlockSize + kLookahead + kPadding> buffer_;
     char* pos_;

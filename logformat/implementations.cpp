@@ -45,13 +45,13 @@ namespace {
 }
 
 [[gnu::target("avx2,bmi,bmi2")]] int read_avx2(BlockBuffer& bytes, ReadAhead& ahead, LogPattern pattern,
-                                                AppData& record, ReadNotes* notes)
+                                               AppData& record, ReadNotes* notes)
 {
     return read_record<InstructionSet::Avx2>(bytes, ahead, pattern, record, notes);
 }
 
-[[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg")]] int read_avx512(
-    BlockBuffer& bytes, ReadAhead& ahead, LogPattern pattern, AppData& record, ReadNotes* notes)
+[[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg")]] int
+read_avx512(BlockBuffer& bytes, ReadAhead& ahead, LogPattern pattern, AppData& record, ReadNotes* notes)
 {
     return read_record<InstructionSet::Avx512>(bytes, ahead, pattern, record, notes);
 }
@@ -61,7 +61,8 @@ constexpr Implementation kImplementations[] = {
     {InstructionSet::Scalar, "", read_scalar},
     {InstructionSet::Sse2, "sse2", read_sse2},
     {InstructionSet::Avx2, "avx2,bmi,bmi2", read_avx2},
-    {InstructionSet::Avx512, "avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg", read_avx512},
+    {InstructionSet::Avx512, "avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg",
+     read_avx512},
 };
 
 static_assert(kImplementations[static_cast<std::size_t>(InstructionSet::Avx2)].features == kAvx2BatchFeatures,
@@ -70,8 +71,9 @@ static_assert(kImplementations[static_cast<std::size_t>(InstructionSet::Avx512)]
               "the AVX-512 read is compiled for the features its batch is");
 
 // The features a row may name, each asked of the processor by its own name.
-constexpr std::string_view kKnownFeatures[] = {"sse2",     "avx2",     "bmi",        "bmi2",       "avx512f",
-                                               "avx512bw", "avx512vl", "avx512dq",   "avx512vbmi", "avx512vbmi2", "avx512bitalg"};
+constexpr std::string_view kKnownFeatures[] = {"sse2",       "avx2",        "bmi",         "bmi2",
+                                               "avx512f",    "avx512bw",    "avx512vl",    "avx512dq",
+                                               "avx512vbmi", "avx512vbmi2", "avx512bitalg"};
 
 bool processor_has(std::string_view feature)
 {
@@ -113,7 +115,10 @@ constexpr Implementation kImplementations[] = {
 
 constexpr std::string_view kKnownFeatures[] = {""};
 
-bool processor_has(std::string_view) { return false; }
+bool processor_has(std::string_view)
+{
+    return false;
+}
 
 }  // namespace
 }  // namespace logformat

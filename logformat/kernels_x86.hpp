@@ -85,7 +85,7 @@ struct Kernels<InstructionSet::Avx2> {
         const auto* shuffle = kPointShuffles[static_cast<std::size_t>(whole)][static_cast<std::size_t>(count)].data();
         const __m128i digits = _mm_shuffle_epi8(values, _mm_loadu_si128(reinterpret_cast<const __m128i*>(shuffle)));
         const __m128i pairs = _mm_maddubs_epi16(digits, _mm_set1_epi16(0x010A));  // 10 a + b
-        const __m128i fours = _mm_madd_epi16(pairs, _mm_set1_epi32(0x00010064));   // 100 ab + cd
+        const __m128i fours = _mm_madd_epi16(pairs, _mm_set1_epi32(0x00010064));  // 100 ab + cd
         const __m128i eights =
             _mm_madd_epi16(_mm_packus_epi32(fours, fours), _mm_set1_epi32(0x00012710));  // 10000 abcd + efgh
         const auto both = static_cast<std::uint64_t>(_mm_cvtsi128_si64(eights));
@@ -97,9 +97,9 @@ struct Kernels<InstructionSet::Avx2> {
     // Records four at a time into the read-ahead (batch_fill.hpp), as the
     // AVX-512 kernels do, with the AVX2 pass and batch.
     template <typename ReadOne>
-    [[gnu::target("avx2,bmi,bmi2")]] static const char*
-    read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, LogPattern pattern, int most,
-                          ReadOne read_one)
+    [[gnu::target("avx2,bmi,bmi2")]] static const char* read_ahead_in_batches(const char* p, const char* end,
+                                                                              ReadAhead& ahead, LogPattern pattern,
+                                                                              int most, ReadOne read_one)
     {
         return logformat::read_ahead_in_batches<InstructionSet::Avx2>(p, end, ahead, pattern, most, read_one);
     }
@@ -140,7 +140,8 @@ struct Kernels<InstructionSet::Avx512> {
     // batch are compiled for the set's features; the batch is called out of
     // line (docs/design.md gives the measure).
     template <typename ReadOne>
-    [[gnu::target("avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg")]] static const char*
+    [[gnu::target(
+        "avx2,bmi,bmi2,avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx512bitalg")]] static const char*
     read_ahead_in_batches(const char* p, const char* end, ReadAhead& ahead, LogPattern pattern, int most,
                           ReadOne read_one)
     {

@@ -19,8 +19,7 @@ struct ReadNotes;
 
 // One read of a record, as each instruction set's implementation does it
 // (implementations.cpp): with notes, or with null for none.
-using ReadRecord = int (*)(BlockBuffer& bytes, ReadAhead& ahead, LogPattern pattern, AppData& record,
-                           ReadNotes* notes);
+using ReadRecord = int (*)(BlockBuffer& bytes, ReadAhead& ahead, LogPattern pattern, AppData& record, ReadNotes* notes);
 
 class LogStream {
 public:

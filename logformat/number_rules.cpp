@@ -74,8 +74,8 @@ NumberRead word(Cursor c, char sign_char, float& field, ReadNotes* notes, std::s
             ++n;
         if (n == w.size()) {
             c.p += n;
-            const float value = w[0] == 'n' ? std::numeric_limits<float>::quiet_NaN()
-                                            : std::numeric_limits<float>::infinity();
+            const float value =
+                w[0] == 'n' ? std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::infinity();
             field = sign_char == '-' ? -value : value;
             note_value(c, notes, Change::InfinityOrNan, element, field, start);
             return {c, true};
@@ -142,8 +142,8 @@ NumberRead real_by_rules(Cursor c, float& field, ReadNotes* notes, std::size_t e
     if (!any_digit)
         return no_number(c, notes, start, text_of(sign_char) + (seen_point ? "." : ""));
     // "0x": a sign or none, one zero, then the x; the number is the zero.
-    const bool hexadecimal = !seen_point && number.count == 0 && lower(c.peek()) == 'x' &&
-                             c.offset() - start == (sign_char != 0 ? 2U : 1U);
+    const bool hexadecimal =
+        !seen_point && number.count == 0 && lower(c.peek()) == 'x' && c.offset() - start == (sign_char != 0 ? 2U : 1U);
     // An exponent mark, and its sign, belong to the number even when no
     // digit follows them; the value is then the number before the mark.
     bool exponent_digits = true;

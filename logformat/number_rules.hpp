@@ -46,7 +46,8 @@ NumberRead real_by_rules(Cursor c, float& field, ReadNotes* notes, std::size_t e
 template <InstructionSet set>
 [[gnu::always_inline]] inline bool read_integer(Cursor& c, std::int32_t& field, ReadNotes* notes)
 {
-    if (const int n = notes == nullptr ? plain_integer(c.p, Kernels<set>::digit_mask_16(c.p), c.room(), field) : 0; n > 0) {
+    if (const int n = notes == nullptr ? plain_integer(c.p, Kernels<set>::digit_mask_16(c.p), c.room(), field) : 0;
+        n > 0) {
         c.p += n;
         return true;
     }
@@ -59,7 +60,8 @@ template <InstructionSet set>
 template <InstructionSet set>
 [[gnu::always_inline]] inline bool read_real(Cursor& c, float& field, ReadNotes* notes, std::size_t element)
 {
-    if (const int n = notes == nullptr ? plain_real<set>(c.p, Kernels<set>::digit_mask_16(c.p), c.room(), field) : 0; n > 0) {
+    if (const int n = notes == nullptr ? plain_real<set>(c.p, Kernels<set>::digit_mask_16(c.p), c.room(), field) : 0;
+        n > 0) {
         c.p += n;
         return true;
     }

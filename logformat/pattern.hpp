@@ -31,9 +31,13 @@ struct Element {
     In in = In::Both;
 
     constexpr Element(std::string_view t, std::int32_t AppData::*field, In patterns = In::Both)
-        : tag(t), integer(field), in(patterns) {}
+        : tag(t), integer(field), in(patterns)
+    {
+    }
     constexpr Element(std::string_view t, float AppData::*field, In patterns = In::Both)
-        : tag(t), real(field), in(patterns) {}
+        : tag(t), real(field), in(patterns)
+    {
+    }
 
     constexpr bool is_integer() const { return integer != nullptr; }
     // The tag without its colon, as messages name the field: "CPU".

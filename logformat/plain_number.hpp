@@ -30,7 +30,8 @@ namespace logformat {
     const int run = std::countr_one(digits >> sign);
     if (run == 0 || run > 8 || sign + run >= room)
         return 0;
-    const auto magnitude = static_cast<std::int32_t>(run == 1 ? s[sign] - '0' : digits_value(load_eight(s + sign), run));
+    const auto magnitude =
+        static_cast<std::int32_t>(run == 1 ? s[sign] - '0' : digits_value(load_eight(s + sign), run));
     value = sign != 0 ? -magnitude : magnitude;
     return sign + run;
 }
@@ -44,8 +45,8 @@ namespace logformat {
 template <InstructionSet set>
 [[gnu::always_inline]] inline int plain_real(const char* s, std::uint64_t digits, int room, float& value)
 {
-    constexpr unsigned kMostDigits = 15;         // below 2^53, for the fast conversion
-    constexpr int kMostExponentDigits = 3;       // the fast conversion takes powers up to 22 alone
+    constexpr unsigned kMostDigits = 15;    // below 2^53, for the fast conversion
+    constexpr int kMostExponentDigits = 3;  // the fast conversion takes powers up to 22 alone
     // The bytes up to the end of the number are read before `room` is
     // checked: the padding behind the data keeps them readable, and a number
     // that reaches past the known bytes is declined at the end.

@@ -70,9 +70,18 @@ public:
     // Or, for a fill that writes samples in place: places() for the next
     // one, then placed() once each is written. A fill writes no more than
     // kSamples in all.
-    AppData* places() { return samples_.data() + count_; }
-    void placed(const char* next) { next_[static_cast<std::size_t>(count_++)] = next; }
-    int count() const { return count_; }
+    AppData* places()
+    {
+        return samples_.data() + count_;
+    }
+    void placed(const char* next)
+    {
+        next_[static_cast<std::size_t>(count_++)] = next;
+    }
+    int count() const
+    {
+        return count_;
+    }
 
 private:
     std::array<AppData, kSamples> samples_{};

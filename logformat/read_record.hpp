@@ -56,8 +56,8 @@ template <InstructionSet set>
 [[gnu::always_inline]] inline bool number(Cursor& c, std::size_t i, AppData& fields, ReadNotes* notes)
 {
     const Element& e = kElements[i];
-    const bool stored = e.is_integer() ? read_integer<set>(c, fields.*e.integer, notes)
-                                       : read_real<set>(c, fields.*e.real, notes, i);
+    const bool stored =
+        e.is_integer() ? read_integer<set>(c, fields.*e.integer, notes) : read_real<set>(c, fields.*e.real, notes, i);
     if (!stored && notes != nullptr) {
         // The number told where it began and what it read; the rest is said here.
         notes->stop.element = i;
@@ -69,7 +69,8 @@ template <InstructionSet set>
 // A record's elements by the character rules, one after another, up to its
 // closing white space. Returns the number of fields stored.
 template <InstructionSet set>
-[[gnu::always_inline]] inline std::size_t read_elements(Cursor& c, LogPattern pattern, AppData& fields, ReadNotes* notes)
+[[gnu::always_inline]] inline std::size_t read_elements(Cursor& c, LogPattern pattern, AppData& fields,
+                                                        ReadNotes* notes)
 {
     const std::size_t elements = elements_of(pattern).size();
     std::size_t stored = 0;
@@ -169,8 +170,8 @@ template <InstructionSet set>
 // The read of one instruction set, for its implementation: a copy for each
 // pattern, with its elements known, and one for reads with notes.
 template <InstructionSet set>
-[[gnu::always_inline]] inline int read_record(BlockBuffer& bytes, ReadAhead& ahead, LogPattern pattern,
-                                              AppData& record, ReadNotes* notes)
+[[gnu::always_inline]] inline int read_record(BlockBuffer& bytes, ReadAhead& ahead, LogPattern pattern, AppData& record,
+                                              ReadNotes* notes)
 {
     if (notes != nullptr) [[unlikely]]
         return pattern == LogPattern::Full ? read<set>(bytes, ahead, LogPattern::Full, record, notes)

@@ -24,12 +24,12 @@ struct Decimal {
     static constexpr int kMantissaDigits = 19;
     static constexpr std::int64_t kExponentLimit = 1'000'000'000'000;  // far beyond any float
 
-    std::uint64_t mantissa = 0;  // the first kMantissaDigits significant digits
+    std::uint64_t mantissa = 0;                                          // the first kMantissaDigits significant digits
     std::array<std::uint8_t, kMaxDigits - kMantissaDigits> more_digits;  // the ones after those
-    int count = 0;               // significant digits kept
+    int count = 0;                                                       // significant digits kept
     bool dropped_nonzero = false;
     std::int64_t point = 0;
-    std::int64_t exponent = 0;   // the explicit exponent's magnitude, saturated
+    std::int64_t exponent = 0;  // the explicit exponent's magnitude, saturated
     bool negative = false;
     bool negative_exponent = false;
 

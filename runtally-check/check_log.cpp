@@ -30,8 +30,7 @@ struct ReadStart {
 
 }  // namespace
 
-bool check_log(const LogName& name, const CheckOptions& options, AppData& record, PeriodSource& period,
-               std::FILE* out)
+bool check_log(const LogName& name, const CheckOptions& options, AppData& record, PeriodSource& period, std::FILE* out)
 {
     Report report{printable_name(name.path), out};
     if (name.refused != nullptr) {
@@ -105,8 +104,9 @@ bool check_log(const LogName& name, const CheckOptions& options, AppData& record
     report.say(stop.at, passes ? "warning" : "error", stop_message(stop, pattern, found));
     if (const ReadStart& begin = starts[broken]; begin.at.line < stop.at.line) {
         const Found text = found_in(begin.head);
-        report.say(begin.at, "note", "the record that breaks off at line " + std::to_string(stop.at.line) +
-                                         " begins here: " + shown(text.text, text.truncated));
+        report.say(begin.at, "note",
+                   "the record that breaks off at line " + std::to_string(stop.at.line) +
+                       " begins here: " + shown(text.text, text.truncated));
     }
     const Rest rest = rest_of(log, pattern, stop.at.line);
     if (log.error() != 0)

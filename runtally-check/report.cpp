@@ -10,8 +10,8 @@ namespace {
 constexpr std::uint64_t kShownPerKind = 10;
 
 constexpr const char* kMoreOfKind[kKinds] = {
-    "samples without a period", "values beyond single precision", "exponent marks without digits",
-    "hexadecimal values", "inf or nan values",
+    "samples without a period", "values beyond single precision", "exponent marks without digits", "hexadecimal values",
+    "inf or nan values",
 };
 
 std::string float_text(float value)
@@ -59,14 +59,11 @@ std::string value_message(const ValueNote& note, LogPattern pattern)
 {
     const std::string name = name_of(pattern, note.element);
     switch (note.change) {
-    case Change::BeyondFloat:
-        return name + " is beyond single precision and reads as " + float_text(note.value);
+    case Change::BeyondFloat: return name + " is beyond single precision and reads as " + float_text(note.value);
     case Change::ExponentWithoutDigits:
         return name + " has an exponent mark without digits and reads as " + float_text(note.value);
-    case Change::Hexadecimal:
-        return name + " is hexadecimal, which is not read: it reads as 0 and the x ends it";
-    case Change::InfinityOrNan:
-        return name + " reads as " + float_text(note.value);
+    case Change::Hexadecimal: return name + " is hexadecimal, which is not read: it reads as 0 and the x ends it";
+    case Change::InfinityOrNan: return name + " reads as " + float_text(note.value);
     }
     return name;
 }

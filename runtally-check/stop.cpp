@@ -1,9 +1,9 @@
 #include "runtally-check/stop.hpp"
 
+#include "common/log_moves.hpp"
 #include "common/quoted.hpp"
 #include "logformat/cursor.hpp"
 #include "logformat/read_sample.hpp"
-#include "common/log_moves.hpp"
 #include "runtally-check/text.hpp"
 
 #include <cstring>
@@ -86,7 +86,8 @@ Rest rest_of(LogStream& log, LogPattern pattern, std::uint64_t stop_line)
 
 std::string rest_message(std::uint64_t lines_after, std::uint64_t records)
 {
-    const std::string lines = lines_after == 1 ? "the line after it" : "the " + std::to_string(lines_after) + " lines after it";
+    const std::string lines =
+        lines_after == 1 ? "the line after it" : "the " + std::to_string(lines_after) + " lines after it";
     std::string what;
     if (records == 0)
         what = lines + (lines_after == 1 ? " holds" : " hold") + " no record";
@@ -131,7 +132,11 @@ std::string compressed_note(std::string_view first_bytes, LogPattern pattern)
     static constexpr Format kFormats[] = {
         {"gzip", "\x1f\x8b", "zcat"},
         {"bzip2", "BZh", "bzcat"},
-        {"xz", {"\xfd" "7zXZ\0", 6}, "xzcat"},
+        {"xz",
+         {"\xfd"
+          "7zXZ\0",
+          6},
+         "xzcat"},
         {"zstd", "\x28\xb5\x2f\xfd", "zstdcat"},
     };
     static_assert(kQuotedBytes + 1 >= 6, "a log's head holds the longest magic number, xz's");

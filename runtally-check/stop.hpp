@@ -60,7 +60,7 @@ std::string stop_message(const logformat::MatchBreak& stop, logformat::LogPatter
 struct Rest {
     std::uint64_t lines = 0;  // lines of the whole log
     std::uint64_t records = 0;
-    std::uint64_t whole = 0;  // records with every element of the pattern
+    std::uint64_t whole = 0;        // records with every element of the pattern
     bool nul_on_stop_line = false;  // a NUL byte after the stop, on its line
 };
 

@@ -6,16 +6,16 @@ using namespace logformat;
 
 namespace {
 
-constexpr std::array<std::string_view, 11> kFullColumns = {
-    "log", "samples", "complete", "stop", "error", "seconds",
-    "benefit", "instability", "utilization", "missed", "missed_percent"};
+constexpr std::array<std::string_view, 11> kFullColumns = {"log",         "samples", "complete",      "stop",
+                                                           "error",       "seconds", "benefit",       "instability",
+                                                           "utilization", "missed",  "missed_percent"};
 constexpr std::array<std::string_view, 13> kFullWindowColumns = {
-    "log", "from", "to", "samples", "complete", "stop", "error", "seconds",
-    "benefit", "instability", "utilization", "missed", "missed_percent"};
-constexpr std::array<std::string_view, 7> kShortColumns = {
-    "log", "samples", "complete", "stop", "error", "benefit", "instability"};
-constexpr std::array<std::string_view, 9> kShortWindowColumns = {
-    "log", "from", "to", "samples", "complete", "stop", "error", "benefit", "instability"};
+    "log",     "from",    "to",          "samples",     "complete", "stop",          "error",
+    "seconds", "benefit", "instability", "utilization", "missed",   "missed_percent"};
+constexpr std::array<std::string_view, 7> kShortColumns = {"log",   "samples", "complete",   "stop",
+                                                           "error", "benefit", "instability"};
+constexpr std::array<std::string_view, 9> kShortWindowColumns = {"log",  "from",  "to",      "samples",    "complete",
+                                                                 "stop", "error", "benefit", "instability"};
 constexpr std::size_t kMostColumns = kFullWindowColumns.size();
 
 Cell text_or_none(const std::string& text)

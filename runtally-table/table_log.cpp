@@ -119,8 +119,8 @@ Verdict verdict_on(LogStream& log, const Ending& ending)
     if (log.error() != 0)
         return verdict;  // the caller tells of the fault
     const bool consumed = log.offset() != ending.start;
-    const MatchBreak& stop = reading_stop(ending.notes[ending.now ^ 1], ending.notes[ending.now], consumed,
-                                          ending.samples > 0);
+    const MatchBreak& stop =
+        reading_stop(ending.notes[ending.now ^ 1], ending.notes[ending.now], consumed, ending.samples > 0);
     if (!consumed && skip_space_to_end(log))
         return verdict;
     verdict.complete = false;

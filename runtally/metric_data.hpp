@@ -1,7 +1,7 @@
 #pragma once
 
-#include "logformat/app_data.hpp"
 #include "common/sum.hpp"
+#include "logformat/app_data.hpp"
 
 #include <cmath>
 
@@ -57,7 +57,10 @@ public:
     double get_instability() const { return instability; }
     double get_average_instability() const { return quotient(instability, total_time); }
     long long get_missed_deadlines() const { return missed_deadlines; }
-    double get_missed_deadline_frequency() const { return quotient(static_cast<double>(missed_deadlines), num_samples); }
+    double get_missed_deadline_frequency() const
+    {
+        return quotient(static_cast<double>(missed_deadlines), num_samples);
+    }
     long long get_num_samples() const { return static_cast<long long>(num_samples); }
     double get_seconds() const { return total_time; }
 
@@ -70,8 +73,8 @@ private:
     double benefit;      // sum of B × s
     double instability;  // sum of |B - previous B|
     double num_samples;
-    double cpu_time;     // sum of MCPU × s
-    double total_time;   // sum of s
+    double cpu_time;             // sum of MCPU × s
+    double total_time;           // sum of s
     long long missed_deadlines;  // samples with B exactly zero
     bool first_of_log;
 };

@@ -19,9 +19,9 @@ void print_banner(std::FILE* out, int app_count)
 
 void print_application(std::FILE* out, const MetricData& app)
 {
-    std::fprintf(out, "B:%2.2f, I:%2.5f, U:%2.5f, M:%lld/%lld (%2.4f%%)\n", app.get_benefit(),
-                 app.get_instability(), app.get_utilization(), app.get_missed_deadlines(),
-                 app.get_num_samples(), 100 * app.get_missed_deadline_frequency());
+    std::fprintf(out, "B:%2.2f, I:%2.5f, U:%2.5f, M:%lld/%lld (%2.4f%%)\n", app.get_benefit(), app.get_instability(),
+                 app.get_utilization(), app.get_missed_deadlines(), app.get_num_samples(),
+                 100 * app.get_missed_deadline_frequency());
 }
 
 void print_summary(std::FILE* out, const Totals& totals, int app_count)

@@ -106,8 +106,8 @@ TEST(Differential, ReaderMatchesFscanf)
         const InstructionSet set = sets[static_cast<std::size_t>(n) % sets.size()];
         for (const LogPattern pattern : {LogPattern::Full, LogPattern::Short}) {
             const std::size_t block = kBlockSizes[rng() % std::size(kBlockSizes)];
-            SCOPED_TRACE("log " + std::to_string(n) + ", " + name_of(pattern) + ", blocks of " +
-                         std::to_string(block) + ", " + name_of(set) + ":\n" + text);
+            SCOPED_TRACE("log " + std::to_string(n) + ", " + name_of(pattern) + ", blocks of " + std::to_string(block) +
+                         ", " + name_of(set) + ":\n" + text);
             ASSERT_NO_FATAL_FAILURE(expect_matches_fscanf(text, compared_until, pattern, block, set, samples));
         }
     }
@@ -138,7 +138,8 @@ TEST(Differential, LoggerOutputMatchesFscanf)
                 static const char* const kNoDigits[] = {"-", ".", "-.", "e5", "-e"};
                 // In the last quarter, so that most of the log is compared.
                 for (int k = static_cast<int>(rng() % 4); k > 0; --k)
-                    if (const std::size_t at = text.find_first_of(",\n", text.size() / 4 * 3 + rng() % (text.size() / 4));
+                    if (const std::size_t at =
+                            text.find_first_of(",\n", text.size() / 4 * 3 + rng() % (text.size() / 4));
                         at != std::string::npos) {
                         if (const std::size_t colon = text.rfind(':', at); rng() % 4 == 0 && colon != std::string::npos)
                             text.replace(colon + 1, at - colon - 1, kNoDigits[rng() % std::size(kNoDigits)]);
@@ -147,8 +148,9 @@ TEST(Differential, LoggerOutputMatchesFscanf)
                     }
                 const std::size_t compared_until = first_deliberate_difference(text);
                 for (const InstructionSet set : offered_instruction_sets()) {
-                    SCOPED_TRACE("log " + std::to_string(n) + (form == NumberForm::Logger ? ", logger, " : ", scientific, ") +
-                                 name_of(pattern) + ", " + name_of(set) + ":\n" + text);
+                    SCOPED_TRACE("log " + std::to_string(n) +
+                                 (form == NumberForm::Logger ? ", logger, " : ", scientific, ") + name_of(pattern) +
+                                 ", " + name_of(set) + ":\n" + text);
                     ASSERT_NO_FATAL_FAILURE(
                         expect_matches_fscanf(text, compared_until, pattern, BlockBuffer::kBlockSize, set, samples));
                     ASSERT_NO_FATAL_FAILURE(expect_breaks_as_noted(text, pattern, set));

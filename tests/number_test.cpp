@@ -4,8 +4,8 @@
 // held against the exact conversion on every number it takes.
 
 #include "logformat/instruction_set.hpp"
-#include "logformat/to_float.hpp"
 #include "logformat/read_sample.hpp"
+#include "logformat/to_float.hpp"
 #include "tests/support/text_stream.hpp"
 
 #include <gtest/gtest.h>
@@ -146,7 +146,9 @@ TEST(Number, FloatsAndMidpoints)
     for (int i = 0; i < 40000; ++i) {
         const auto b = static_cast<std::uint32_t>(rng() % 0x7f800000U);  // finite, non-negative
         const float f = std::bit_cast<float>(b);
-        const double mid = (static_cast<double>(f) + static_cast<double>(std::nextafter(f, std::numeric_limits<float>::infinity()))) / 2;
+        const double mid =
+            (static_cast<double>(f) + static_cast<double>(std::nextafter(f, std::numeric_limits<float>::infinity()))) /
+            2;
         add("%.9g", f);
         add("%.6f", f);
         add("%.17e", f);

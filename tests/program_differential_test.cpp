@@ -171,7 +171,8 @@ TEST(Differential, ProgramsMatchBaseline)
         expect_windows_add_up(whole, table_rows(output_of(table + " --window=" + seconds + paths)));
         const std::string samples = std::to_string(1 + rng() % 20);
         expect_windows_add_up(whole, table_rows(output_of(table + " --window-samples=" + samples + paths)));
-        expect_windows_add_up(brief_rows, table_rows(output_of(table + " --short --window-samples=" + samples + first)));
+        expect_windows_add_up(brief_rows,
+                              table_rows(output_of(table + " --short --window-samples=" + samples + first)));
     }
     std::filesystem::remove_all(dir);
 }

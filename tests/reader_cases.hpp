@@ -30,7 +30,7 @@ inline constexpr AppData kStart{-9, -9, -9, -9, -9};
 struct Read {
     int result;
     AppData record;
-    std::uint64_t next;  // offset where the next read starts
+    std::uint64_t next;                      // offset where the next read starts
     std::optional<LogPattern> pattern = {};  // the read's pattern, where it is not the case's
 };
 
@@ -67,7 +67,10 @@ inline Case window_case(LogPattern pattern)
     const int elements = pattern == F ? 5 : 4;
     const AppData want{7, 0.5, 2.5, 5.5, pattern == F ? 1000 : -9};
     std::string text = pattern == F ? "L:1, CPU:1, B:1, MCPU:1, P:1\n" : "L:1, CPU:1, B:1, MCPU:1\n";
-    Case c{pattern == F ? "the window's chunks, Full" : "the window's chunks, Short", "", pattern, {{elements, {1, 1, 1, 1, pattern == F ? 1 : -9}, text.size()}}};
+    Case c{pattern == F ? "the window's chunks, Full" : "the window's chunks, Short",
+           "",
+           pattern,
+           {{elements, {1, 1, 1, 1, pattern == F ? 1 : -9}, text.size()}}};
     for (const int end : {15, 16, 17, 31, 32, 33, 47, 48, 49, 63, 64, 65, 79, 80, 81, 95, 96, 97, 101, 102}) {
         for (int ending = 1; ending < elements; ++ending) {
             int widths[] = {1, 3, 3, 3, 4};
@@ -153,16 +156,23 @@ inline Case batch_case(LogPattern pattern, Stop stop)
             if (w >= 4)
                 variants.push_back({element, std::string("-").append(point(w - 1)), -2.5f});
             if (w >= 6)
-                variants.push_back({element, std::string("2.5").append(static_cast<std::size_t>(w - 6), '0').append("e+0"), 2.5f});
+                variants.push_back(
+                    {element, std::string("2.5").append(static_cast<std::size_t>(w - 6), '0').append("e+0"), 2.5f});
             if (w >= 5)  // 25 times 10^(w - 5), times 10^-(w - 4)
                 variants.push_back({element,
-                                    std::string("25").append(static_cast<std::size_t>(w - 5), '0').append("E-").append(
-                                        std::to_string(w - 4)),
+                                    std::string("25")
+                                        .append(static_cast<std::size_t>(w - 5), '0')
+                                        .append("E-")
+                                        .append(std::to_string(w - 4)),
                                     2.5f});
         }
-    Case c{pattern == F ? (stop == Stop::WrongTag ? "the batch's lanes, Full" : "the batch's lanes, Full, an integer without a digit")
-                        : (stop == Stop::WrongTag ? "the batch's lanes, Short" : "the batch's lanes, Short, an integer without a digit"),
-           "", pattern, {}};
+    Case c{pattern == F ? (stop == Stop::WrongTag ? "the batch's lanes, Full"
+                                                  : "the batch's lanes, Full, an integer without a digit")
+                        : (stop == Stop::WrongTag ? "the batch's lanes, Short"
+                                                  : "the batch's lanes, Short, an integer without a digit"),
+           "",
+           pattern,
+           {}};
     std::string text;
     for (std::size_t v = 0; v < variants.size(); ++v) {
         for (std::size_t copy = 0; copy < 4; ++copy) {
@@ -172,7 +182,9 @@ inline Case batch_case(LogPattern pattern, Stop stop)
             for (int i = 0; i < elements; ++i) {
                 const Element& e = kElements[static_cast<std::size_t>(i)];
                 const bool varied = i == variant.element;
-                text.append(i == 0 ? "" : k == 8 && i == 2 ? ",  " : ", ")
+                text.append(i == 0             ? ""
+                            : k == 8 && i == 2 ? ",  "
+                                               : ", ")
                     .append(e.tag)
                     .append(varied ? variant.number : defaults[i]);
                 if (varied && e.is_integer())
@@ -195,4 +207,3 @@ inline Case batch_case(LogPattern pattern, Stop stop)
 }
 
 }  // namespace reader_cases
-

@@ -62,7 +62,8 @@ const std::vector<ReportCase> kReportCases = {
      "Avg. Instability:  7.0000\n"
      "Avg. Missed Dls:   1\n"
      "Missed DL Freq:    25.0000%\n"},
-    {"two logs with 3 and 4 missed deadlines", {with_missed(3, 1), with_missed(4, 4)},
+    {"two logs with 3 and 4 missed deadlines",
+     {with_missed(3, 1), with_missed(4, 4)},
      "2 applications\n"
      "B:1.00, I:1.00000, U:0.12500, M:3/4 (75.0000%)\n"
      "B:4.00, I:1.00000, U:0.25000, M:4/8 (50.0000%)\n"
@@ -75,7 +76,8 @@ const std::vector<ReportCase> kReportCases = {
      "Avg. Instability:  1.0000\n"
      "Avg. Missed Dls:   3\n"
      "Missed DL Freq:    62.5000%\n"},
-    {"logs with no sample", {{}, {}, {{-1.5, 2, 500000}}},
+    {"logs with no sample",
+     {{}, {}, {{-1.5, 2, 500000}}},
      "3 applications\n"
      "B:0.00, I:0.00000, U:0.00000, M:0/0 (0.0000%)\n"
      "B:0.00, I:0.00000, U:0.00000, M:0/0 (0.0000%)\n"

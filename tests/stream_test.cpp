@@ -3,8 +3,8 @@
 // longer than the buffer, the notes of changed values, read faults and logs
 // that cannot be opened.
 
-#include "logformat/read_sample.hpp"
 #include "common/log_moves.hpp"
+#include "logformat/read_sample.hpp"
 #include "tests/support/records.hpp"
 #include "tests/support/text_stream.hpp"
 
@@ -73,7 +73,8 @@ TEST(ReadSample, LongerThanTheBuffer)
     LogStream stream = text_stream(input);
     AppData record;
     EXPECT_EQ(read_sample(stream, F, record), 5);
-    EXPECT_TRUE(same_bits(record, AppData{42, std::strtof(("0." + zeros + "15").c_str(), nullptr), 0.25F, 0.17777778F, 7}))
+    EXPECT_TRUE(
+        same_bits(record, AppData{42, std::strtof(("0." + zeros + "15").c_str(), nullptr), 0.25F, 0.17777778F, 7}))
         << show(record);
     EXPECT_EQ(read_sample(stream, F, record), 5);
     EXPECT_EQ(stream.offset(), input.size());

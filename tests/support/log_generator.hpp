@@ -87,7 +87,8 @@ private:
     std::string real()
     {
         char text[64];
-        const double v = chance(4) ? 0.0 : std::ldexp(static_cast<double>(rng_() >> 11) / 9007199254740992.0, pick(40) - 20);
+        const double v =
+            chance(4) ? 0.0 : std::ldexp(static_cast<double>(rng_() >> 11) / 9007199254740992.0, pick(40) - 20);
         switch (shape_.long_space > 0 ? 11 : pick(12)) {
         case 0: std::snprintf(text, sizeof text, "%g", v); break;
         case 1: std::snprintf(text, sizeof text, "%e", v); break;
@@ -160,7 +161,8 @@ private:
     {
         static const std::string kAlphabet = std::string("0123456789.eE+-,: \t\n\rLCPUBMpxinfa", 34) + '\0';
         const auto at = static_cast<std::size_t>(pick(static_cast<int>(text.size())));
-        const char c = chance(8) ? static_cast<char>(pick(256)) : kAlphabet[static_cast<std::size_t>(pick(static_cast<int>(kAlphabet.size())))];
+        const char c = chance(8) ? static_cast<char>(pick(256))
+                                 : kAlphabet[static_cast<std::size_t>(pick(static_cast<int>(kAlphabet.size())))];
         switch (pick(3)) {
         case 0: text.insert(at, 1, c); break;
         case 1: text.erase(at, 1); break;

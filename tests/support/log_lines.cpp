@@ -80,7 +80,7 @@ char* put_logger_value(char* out, std::uint64_t& random, std::uint64_t micros)
         return put_fixed(out, micros);  // %f
     if (form < 96)
         return put_general(out, value, 6);  // %g
-    if (form < 99)  // a whole number; only a missed deadline writes a zero benefit
+    if (form < 99)                          // a whole number; only a missed deadline writes a zero benefit
         return put_integer(out, micros == 0 ? 0 : std::max<std::uint64_t>(1, (micros + kMillion / 2) / kMillion));
     const double finer = value + static_cast<double>(below(random, 1000)) * 1e-9;
     return put_general(out, finer, 9);  // %.9g

@@ -12,8 +12,8 @@
 
 // How the floating-point values of a line are written.
 enum class NumberForm {
-    Logger,  // as loggers write them: mostly %f, some %g, whole numbers, a few %.9g
-    Long,    // every value with 20 fractional digits, more than a direct conversion takes
+    Logger,      // as loggers write them: mostly %f, some %g, whole numbers, a few %.9g
+    Long,        // every value with 20 fractional digits, more than a direct conversion takes
     Scientific,  // as loggers write them with %e and %.9g: 7 to 10 significant digits, many
                  // with an exponent, one in twenty negative
 };

@@ -120,8 +120,8 @@ inline std::string runtally_line(const TableRow& row)
 {
     char line[512];
     std::snprintf(line, sizeof line, "B:%2.2f, I:%2.5f, U:%2.5f, M:%lld/%lld (%2.4f%%)", figure(row, "benefit"),
-                  figure(row, "instability"), figure(row, "utilization"), count(row, "missed"),
-                  count(row, "samples"), figure(row, "missed_percent"));
+                  figure(row, "instability"), figure(row, "utilization"), count(row, "missed"), count(row, "samples"),
+                  figure(row, "missed_percent"));
     return line;
 }
 

@@ -19,8 +19,7 @@ inline std::FILE* open_text(const std::string& text)
 }
 
 // The log `text`, read `block` bytes at a time with the instruction set `set`.
-inline logformat::LogStream text_stream(const std::string& text,
-                                        std::size_t block = logformat::BlockBuffer::kBlockSize,
+inline logformat::LogStream text_stream(const std::string& text, std::size_t block = logformat::BlockBuffer::kBlockSize,
                                         logformat::InstructionSet set = logformat::widest_offered())
 {
     return logformat::LogStream(open_text(text), block, set);
