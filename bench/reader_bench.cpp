@@ -62,9 +62,9 @@ void read_log(benchmark::State& state, const BenchLog& log, InstructionSet set)
     }
     if (samples != log.lines)
         state.SkipWithError("the reader stopped before the end of the log");
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * log.text.size()));
-    state.counters["samples/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * log.lines), benchmark::Counter::kIsRate);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(log.text.size()));
+    state.counters["samples/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * static_cast<double>(log.lines), benchmark::Counter::kIsRate);
 }
 
 // The floor under any reader: the same blocks from the same kind of stream,
@@ -84,7 +84,7 @@ void count_lines(benchmark::State& state, const BenchLog& log)
         std::fclose(file);
         benchmark::DoNotOptimize(newlines);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * log.text.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(log.text.size()));
 }
 
 }  // namespace

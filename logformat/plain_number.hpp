@@ -30,8 +30,8 @@ namespace logformat {
     const int run = std::countr_one(digits >> sign);
     if (run == 0 || run > 8 || sign + run >= room)
         return 0;
-    const auto magnitude =
-        static_cast<std::int32_t>(run == 1 ? s[sign] - '0' : digits_value(load_eight(s + sign), run));
+    const auto magnitude = static_cast<std::int32_t>(run == 1 ? static_cast<std::uint64_t>(s[sign] - '0')
+                                                              : digits_value(load_eight(s + sign), run));
     value = sign != 0 ? -magnitude : magnitude;
     return sign + run;
 }

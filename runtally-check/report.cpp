@@ -37,7 +37,7 @@ void Report::warn(Kind kind, TextPosition at, const std::string& message)
 
 void Report::summary(std::uint64_t samples, const std::string& outcome) const
 {
-    for (int k = 0; k < kKinds; ++k)
+    for (std::size_t k = 0; k < kKinds; ++k)
         if (counts[k] > kShownPerKind)
             std::fprintf(out, "%s: note: %llu more %s\n", path.c_str(),
                          static_cast<unsigned long long>(counts[k] - kShownPerKind), kMoreOfKind[k]);

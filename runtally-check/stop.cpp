@@ -74,8 +74,8 @@ Rest rest_of(LogStream& log, LogPattern pattern, std::uint64_t stop_line)
     while (!skip_space_to_end(log)) {
         const std::uint64_t before = log.offset();
         const int result = read_sample(log, pattern, scratch);
-        rest.records += is_sample(result) ? 1 : 0;
-        rest.whole += static_cast<std::size_t>(result) == elements_of(pattern).size() ? 1 : 0;
+        rest.records += is_sample(result) ? 1U : 0U;
+        rest.whole += static_cast<std::size_t>(result) == elements_of(pattern).size() ? 1U : 0U;
         if (log.offset() == before)
             skip_line(log);  // no record begins here: try the next line
     }

@@ -42,15 +42,15 @@ inline std::FILE* open_failing(FailingLog& log)
 {
     cookie_io_functions_t io{};
     io.read = [](void* cookie, char* buf, std::size_t size) -> ssize_t {
-        auto& log = *static_cast<FailingLog*>(cookie);
-        if (log.at >= log.limit) {
-            if (log.error != 0)
-                errno = log.error;
+        auto& failing = *static_cast<FailingLog*>(cookie);
+        if (failing.at >= failing.limit) {
+            if (failing.error != 0)
+                errno = failing.error;
             return -1;
         }
-        const std::size_t n = std::min(size, log.limit - log.at);
-        log.text.copy(buf, n, log.at);
-        log.at += n;
+        const std::size_t n = std::min(size, failing.limit - failing.at);
+        failing.text.copy(buf, n, failing.at);
+        failing.at += n;
         return static_cast<ssize_t>(n);
     };
     return fopencookie(&log, "r", io);
