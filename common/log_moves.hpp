@@ -4,7 +4,6 @@
 // runtally-check looks for the rest of a log after its reading stopped, and
 // where runtally-table looks past the last sample for the end of a log.
 
-#include "logformat/cursor.hpp"
 #include "logformat/log_stream.hpp"
 
 #include <cstddef>

@@ -1,24 +1,24 @@
 #pragma once
 
 // The instruction sets the reader can be compiled for: scalar, which every
-// build has, and on x86-64 with SIMD on (the RUNTALLY_SIMD build switch, on
-// by default) SSE2, AVX2 and AVX-512. The reader's kernels (kernels.hpp)
-// classify digits with each set, and AVX2 and AVX-512 also convert the
-// digits of a number. Each
-// set's read is compiled for the processor features its row of the table
-// names (implementations.cpp), and offered where the processor has exactly
-// those; a stream reads with the set it is made with, the widest offered
+// build has, and on x86-64 SSE2, AVX2 and AVX-512, up to the build's widest
+// (the RUNTALLY_WIDEST_SET build option, avx512 by default). The reader's
+// kernels (routes/kernels.hpp) classify digits with each set, and AVX2 and
+// AVX-512 also convert the digits of a number and read batches. Each set's
+// read is compiled for the processor features its row of the table names
+// (routes/implementations.cpp), and offered where the processor has each of
+// them; a stream reads with the set it is made with, the widest offered
 // unless a test, the fuzz target or a benchmark names another.
 
 #include <span>
 
 namespace logformat {
 
-// Narrowest first: a processor that runs a set runs every set before it.
 enum class InstructionSet { Scalar, Sse2, Avx2, Avx512 };
 
-// The sets this build has code for and the processor runs, narrowest first;
-// found once, at the first call.
+// The sets this build has code for and the processor runs, narrowest first
+// (the order of the table of implementations); found once, at the first
+// call. Scalar is always among them.
 std::span<const InstructionSet> offered_instruction_sets();
 
 // The last of them: what a stream reads with unless told otherwise.

@@ -1,6 +1,6 @@
 #include "logformat/log_stream.hpp"
 
-#include "logformat/implementations.hpp"
+#include "logformat/routes/implementations.hpp"
 
 namespace logformat {
 

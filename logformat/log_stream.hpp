@@ -1,13 +1,16 @@
 #pragma once
 
-// The stream that read_sample reads: a log's bytes (block_buffer.hpp), the
-// samples read ahead of its position (read_ahead.hpp), and the instruction
-// set it reads with, fixed when it is made.
+// The stream that read_sample reads: a log's bytes (bytes/block_buffer.hpp),
+// the samples read ahead of its position (routes/read_ahead.hpp), and the
+// instruction set it reads with, fixed when it is made. With the cursor
+// (bytes/cursor.hpp) that moves its bytes between reads, for runtally-check
+// and runtally-table.
 
 #include "logformat/app_data.hpp"
-#include "logformat/block_buffer.hpp"
+#include "logformat/bytes/block_buffer.hpp"
+#include "logformat/bytes/cursor.hpp"
 #include "logformat/instruction_set.hpp"
-#include "logformat/read_ahead.hpp"
+#include "logformat/routes/read_ahead.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,8 +20,9 @@ namespace logformat {
 
 struct ReadNotes;
 
-// One read of a record, as each instruction set's implementation does it
-// (implementations.cpp): with notes, or with null for none.
+// One read of a record, as each instruction set's read does it (its
+// folder's read.cpp, routes/implementations.cpp): with notes, or with null
+// for none.
 using ReadRecord = int (*)(BlockBuffer& bytes, ReadAhead& ahead, LogPattern pattern, AppData& record, ReadNotes* notes);
 
 class LogStream {

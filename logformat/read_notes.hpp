@@ -9,7 +9,7 @@
 // Positions come from the stream's line count (LogStream::count_lines); a
 // stream that does not count them gives line and column 0.
 
-#include "logformat/block_buffer.hpp"
+#include "logformat/bytes/block_buffer.hpp"
 #include "logformat/pattern.hpp"
 
 #include <array>

@@ -4,7 +4,7 @@
 // diagnostics "PATH:LINE:COLUMN: SEVERITY: MESSAGE", the first ten warnings
 // of each kind and then their number, and one summary line.
 
-#include "logformat/block_buffer.hpp"
+#include "logformat/log_stream.hpp"
 #include "logformat/pattern.hpp"
 #include "logformat/read_notes.hpp"
 

@@ -2,7 +2,6 @@
 
 #include "common/log_moves.hpp"
 #include "common/quoted.hpp"
-#include "logformat/cursor.hpp"
 #include "logformat/read_sample.hpp"
 #include "runtally-check/text.hpp"
 

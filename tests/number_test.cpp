@@ -3,9 +3,9 @@
 // scanning and conversion are tested together. The fast conversion is also
 // held against the exact conversion on every number it takes.
 
+#include "logformat/conversion/to_float.hpp"
 #include "logformat/instruction_set.hpp"
 #include "logformat/read_sample.hpp"
-#include "logformat/to_float.hpp"
 #include "tests/support/text_stream.hpp"
 
 #include <gtest/gtest.h>

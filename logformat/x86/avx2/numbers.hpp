@@ -1,0 +1,126 @@
+#pragma once
+
+// The AVX2 batch's floating numbers: one element of four records, each
+// number in a 16-byte lane that ends where it ends (batch.hpp finds them,
+// and lanes.hpp converts the lanes). The grammar comes from byte
+// compares, one register of two lanes at a time. A register holding an
+// exponent takes a second path, which reads the lanes anew and moves each
+// mantissa to its lane's end. Where any of the four numbers is not plain,
+// or not settled by the fast conversion, the element is declined.
+
+#include "logformat/batch/batch.hpp"
+#include "logformat/bytes/block_buffer.hpp"
+#include "logformat/x86/avx2/lanes.hpp"
+#include "logformat/x86/avx2/target.hpp"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <immintrin.h>
+
+namespace logformat::avx2 {
+
+static_assert(BlockBuffer::kPaddingBefore >= kLaneBytes, "a lane begins at most 16 bytes before the data");
+
+// A register's lanes: their valid bytes (each lane's last `length`), the
+// text there and every other byte 0, each byte less '0', and the byte
+// classes of a plain number.
+struct Text {
+    __m256i valid, text, values, digits, points, minus, signs;
+};
+[[gnu::target(LOGFORMAT_AVX2_TARGET), gnu::always_inline]] inline Text lane_text(const char* low_end,
+                                                                                 const char* high_end, __m256i lengths)
+{
+    Text t;
+    const __m256i place_and_length = _mm256_add_epi8(lengths, lane_places());
+    t.valid = _mm256_cmpgt_epi8(place_and_length, _mm256_set1_epi8(kLaneBytes - 1));
+    t.text = _mm256_and_si256(load_pair(low_end - kLaneBytes, high_end - kLaneBytes), t.valid);
+    t.values = _mm256_sub_epi8(t.text, _mm256_set1_epi8('0'));  // a digit 0 to 9, all else 10 or more
+    t.digits = _mm256_cmpeq_epi8(_mm256_min_epu8(t.values, _mm256_set1_epi8(9)), t.values);
+    t.points = _mm256_cmpeq_epi8(t.text, _mm256_set1_epi8('.'));
+    t.minus = _mm256_cmpeq_epi8(t.text, _mm256_set1_epi8('-'));
+    // A minus is a sign at the lane's first valid byte.
+    t.signs = _mm256_and_si256(t.minus, _mm256_cmpeq_epi8(place_and_length, _mm256_set1_epi8(kLaneBytes)));
+    return t;
+}
+
+// The four floats of an element whose registers hold an exponent mark: e
+// or E, a sign or none, digits or none, at the lane's end. A mark without
+// digits is read as the C library reads it, with the mark and its sign and
+// a power of 0; the window's limit of three digits changes no value, as
+// the power's range is checked. The mantissa's bytes move to the lane's end.
+[[gnu::target(LOGFORMAT_AVX2_TARGET), gnu::always_inline]] inline bool
+floats_with_exponents(const std::array<const char*, kBatchRecords>& ends, const LanePairs& lengths, __m128i& out)
+{
+    LanePairs exponent_values, moved_values;
+    LaneBits moved_digits, point_bits, sign_bits, negative_exponents;
+    __m256i wrong = _mm256_setzero_si256();
+#pragma GCC unroll 8
+    for (std::size_t h = 0; h < 2; ++h) {
+        const Text t = lane_text(ends[h], ends[h + 2], lengths.of[h]);
+        const __m256i marks = _mm256_cmpeq_epi8(_mm256_or_si256(t.text, _mm256_set1_epi8(0x20)), _mm256_set1_epi8('e'));
+        const __m256i after_marks = _mm256_bslli_epi128(marks, 1);
+        const __m256i exponent_signs =
+            _mm256_and_si256(_mm256_or_si256(t.minus, _mm256_cmpeq_epi8(t.text, _mm256_set1_epi8('+'))), after_marks);
+        const __m256i plain = _mm256_or_si256(_mm256_or_si256(_mm256_or_si256(t.digits, t.points), t.signs),
+                                              _mm256_or_si256(marks, exponent_signs));
+        const __m256i from_mark = spread<true>(marks);
+        wrong = _mm256_or_si256(wrong, _mm256_andnot_si256(plain, t.valid));
+        wrong = _mm256_or_si256(wrong, _mm256_and_si256(marks, _mm256_bslli_epi128(from_mark, 1)));  // two marks
+        wrong = _mm256_or_si256(wrong, _mm256_and_si256(t.points, from_mark));  // a point after one
+        const __m256i digit_values = _mm256_and_si256(t.values, t.digits);
+        exponent_values.of[h] = _mm256_and_si256(digit_values, from_mark);
+        negative_exponents.of[h] =
+            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(t.minus, after_marks)));
+        sign_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(t.signs));
+        // Each lane moves up by the bytes from its mark on: their count, in
+        // every byte of the lane; a byte that nothing moves into is 0.
+        const __m256i counts =
+            _mm256_sad_epu8(_mm256_and_si256(from_mark, _mm256_set1_epi8(1)), _mm256_setzero_si256());
+        const __m256i shift =
+            _mm256_shuffle_epi8(_mm256_add_epi64(counts, _mm256_shuffle_epi32(counts, 0x4E)), _mm256_setzero_si256());
+        const __m256i from = _mm256_sub_epi8(lane_places(), shift);
+        moved_values.of[h] = _mm256_shuffle_epi8(_mm256_andnot_si256(from_mark, digit_values), from);
+        moved_digits.of[h] = static_cast<std::uint32_t>(
+            _mm256_movemask_epi8(_mm256_shuffle_epi8(_mm256_andnot_si256(from_mark, t.digits), from)));
+        point_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_shuffle_epi8(t.points, from)));
+    }
+    Mantissas m;
+    if (!_mm256_testz_si256(wrong, wrong) || !mantissas(moved_values, moved_digits, point_bits, sign_bits, m))
+        return false;
+    const __m256i exponents = lane_integers(exponent_values);
+    const __m256i negative =
+        _mm256_cmpgt_epi64(_mm256_cvtepu16_epi64(lane_masks(negative_exponents)), _mm256_setzero_si256());
+    const __m256i exponent = _mm256_sub_epi64(_mm256_xor_si256(exponents, negative), negative);
+    return four_floats<true>(m, exponent, out);
+}
+
+// Converts the four floating numbers that end at `ends`, whose lengths (1
+// to 16, checked by the caller) fill the bytes of each lane of `lengths`,
+// into `out` as the floats' bits, in record order. False where any is not
+// plain, or not settled by the fast conversion.
+[[gnu::target(LOGFORMAT_AVX2_TARGET), gnu::always_inline]] inline bool
+four_numbers(const std::array<const char*, kBatchRecords>& ends, const LanePairs& lengths, __m128i& out)
+{
+    LanePairs digit_values;
+    LaneBits digit_bits, point_bits, sign_bits;
+    __m256i unplain = _mm256_setzero_si256();
+#pragma GCC unroll 8
+    for (std::size_t h = 0; h < 2; ++h) {
+        const Text t = lane_text(ends[h], ends[h + 2], lengths.of[h]);
+        // Every byte a digit, but a minus first and a point.
+        const __m256i plain = _mm256_or_si256(_mm256_or_si256(t.digits, t.points), t.signs);
+        unplain = _mm256_or_si256(unplain, _mm256_andnot_si256(plain, t.valid));
+        digit_values.of[h] = _mm256_and_si256(t.values, t.digits);
+        digit_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(t.digits));
+        point_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(t.points));
+        sign_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(t.signs));
+    }
+    if (!_mm256_testz_si256(unplain, unplain))
+        return floats_with_exponents(ends, lengths, out);
+    Mantissas m;
+    return mantissas(digit_values, digit_bits, point_bits, sign_bits, m) &&
+           four_floats<false>(m, _mm256_setzero_si256(), out);
+}
+
+}  // namespace logformat::avx2

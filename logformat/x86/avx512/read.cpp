@@ -1,0 +1,22 @@
+// The AVX-512 read: the order of the routes (routes/read.hpp) with the
+// AVX-512 kernels and batch, in a translation unit of its own. Only this
+// function and the set's own carry the set's target
+// (LOGFORMAT_AVX512_TARGET): the inline code it shares with the other sets'
+// reads is compiled here for the build's target, as everywhere
+// (logformat/README.md says why).
+
+#include "logformat/routes/read.hpp"
+#include "logformat/routes/implementations.hpp"
+#include "logformat/x86/avx512/batch.hpp"
+#include "logformat/x86/avx512/kernels.hpp"
+#include "logformat/x86/avx512/target.hpp"
+
+namespace logformat {
+
+[[gnu::target(LOGFORMAT_AVX512_TARGET)]] int avx512::read(BlockBuffer& bytes, ReadAhead& ahead, LogPattern pattern,
+                                                          AppData& record, ReadNotes* notes)
+{
+    return read_record<InstructionSet::Avx512>(bytes, ahead, pattern, record, notes);
+}
+
+}  // namespace logformat
