@@ -8,7 +8,7 @@
 #include "logformat/scalar/kernels.hpp"
 
 #include <cstdint>
-#include <immintrin.h>
+#include <emmintrin.h>
 
 namespace logformat {
 
