@@ -5,7 +5,7 @@
 # on two mixes of numbers: the logger mix (mostly %f) and the scientific mix
 # (%e and %.9g, 7 to 10 significant digits, many with an exponent).
 #
-#   bench/run.sh [--runs N] [--before BUILD-DIR]
+#   bench/run.sh [--runs N] [--before BUILD-DIR] [--sets SET,...]
 #
 # From any directory. Builds the dev preset (Release), generates the logs
 # into build/bench-data (kept and reused while their size is right), times
@@ -18,15 +18,22 @@
 # (for example a clean clone of an earlier commit, built with the same
 # preset) in the same runs, so that a change is measured before and after
 # on the same machine in the same state.
+#
+# --sets SET,... also times the runtally and runtally2 of builds whose reader
+# is capped at each instruction set named (scalar, sse2, avx2, avx512: the
+# build option RUNTALLY_WIDEST_SET), built into build/bench-SET, in the same
+# runs, so that the sets are measured side by side with the fscanf baseline.
+# A set the processor does not offer reads as the widest it offers.
 set -euo pipefail
 
 usage() {
-    echo "usage: bench/run.sh [--runs N] [--before BUILD-DIR]   (environment: RUNS=N, SIZE_MIB=N)" >&2
+    echo "usage: bench/run.sh [--runs N] [--before BUILD-DIR] [--sets SET,...]   (environment: RUNS=N, SIZE_MIB=N)" >&2
     exit 2
 }
 
 runs=${RUNS:-5}
 before=
+sets=()
 while (($# > 0)); do
     case $1 in
     --runs)
@@ -38,6 +45,14 @@ while (($# > 0)); do
         (($# >= 2)) || usage
         before=$(cd "$2" && pwd) || usage
         [[ -x $before/runtally && -x $before/runtally2 ]] || { echo "$2: no runtally or runtally2 built there" >&2; exit 2; }
+        shift 2
+        ;;
+    --sets)
+        (($# >= 2)) || usage
+        IFS=, read -r -a sets <<<"$2"
+        for set in "${sets[@]}"; do
+            [[ $set =~ ^(scalar|sse2|avx2|avx512)$ ]] || { echo "$set: not an instruction set (scalar, sse2, avx2, avx512)" >&2; exit 2; }
+        done
         shift 2
         ;;
     *) usage ;;
@@ -63,6 +78,17 @@ if ! { cmake --preset dev && cmake --build --preset dev --parallel "$(nproc)"; }
 fi
 gen=$bin/bench/gen_logs
 peak_rss=$bin/bench/peak_rss
+# The programs alone, Release, as the default preset builds them, capped at each set.
+for set in "${sets[@]}"; do
+    echo "== build: runtally and runtally2 with RUNTALLY_WIDEST_SET=$set, in build/bench-$set"
+    if ! { cmake -S "$root" -B "$root/build/bench-$set" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+        -DRUNTALLY_WIDEST_SET="$set" && cmake --build "$root/build/bench-$set" --target runtally runtally2 \
+        --parallel "$(nproc)"; } >"$data/build-$set.log" 2>&1; then
+        cat "$data/build-$set.log" >&2
+        echo "build failed" >&2
+        exit 1
+    fi
+done
 
 # --- logs --------------------------------------------------------------------
 # ensure PATH BYTES COMMAND...: runs COMMAND into PATH unless PATH already
@@ -125,6 +151,9 @@ ensure "$blank_lines" $((2 * ${#sample_line} + blank_bytes)) blank_lines_log
 programs=(runtally runtally_table fscanf_full wc_full runtally2 fscanf_short wc_short
     runtally_sci runtally_table_sci fscanf_full_sci wc_full_sci runtally2_sci fscanf_short_sci wc_short_sci)
 [[ -z $before ]] || programs+=(before_full before_short before_full_sci before_short_sci)
+for set in "${sets[@]}"; do
+    programs+=("full@$set" "short@$set" "full@${set}_sci" "short@${set}_sci")
+done
 
 # run_program ID: ID names a program and, with _sci at its end, the
 # scientific mix's logs instead of the logger mix's.
@@ -145,6 +174,8 @@ run_program() {
     wc_short) wc -l "$short_log" ;;
     before_full) "$before/runtally" "$full_log" ;;
     before_short) "$before/runtally2" "$short_log" ;;
+    full@*) "$root/build/bench-${id#full@}/runtally" "$full_log" ;;
+    short@*) "$root/build/bench-${id#short@}/runtally2" "$short_log" ;;
     esac
 }
 
@@ -185,10 +216,16 @@ for mix in "" _sci; do
     row runtally "Full" "runtally$mix" "fscanf_full$mix" "wc_full$mix"
     row runtally-table "Full" "runtally_table$mix" "fscanf_full$mix" "wc_full$mix"
     [[ -z $before ]] || row "runtally before" Full "before_full$mix" "fscanf_full$mix" "wc_full$mix"
+    for set in "${sets[@]}"; do
+        row "runtally $set" Full "full@$set$mix" "fscanf_full$mix" "wc_full$mix"
+    done
     row "fscanf_tally full" Full "fscanf_full$mix" "fscanf_full$mix" "wc_full$mix"
     row "wc -l" Full "wc_full$mix" "fscanf_full$mix" "wc_full$mix"
     row runtally2 Short "runtally2$mix" "fscanf_short$mix" "wc_short$mix"
     [[ -z $before ]] || row "runtally2 before" Short "before_short$mix" "fscanf_short$mix" "wc_short$mix"
+    for set in "${sets[@]}"; do
+        row "runtally2 $set" Short "short@$set$mix" "fscanf_short$mix" "wc_short$mix"
+    done
     row "fscanf_tally short" Short "fscanf_short$mix" "fscanf_short$mix" "wc_short$mix"
     row "wc -l" Short "wc_short$mix" "fscanf_short$mix" "wc_short$mix"
 done
@@ -217,6 +254,10 @@ for mix in "" _sci; do
         same_output "runtally before$mix" "before_full$mix" "fscanf_full$mix"
         same_output "runtally2 before$mix" "before_short$mix" "fscanf_short$mix"
     fi
+    for set in "${sets[@]}"; do
+        same_output "runtally $set$mix" "full@$set$mix" "fscanf_full$mix"
+        same_output "runtally2 $set$mix" "short@$set$mix" "fscanf_short$mix"
+    done
 done
 
 # --- memory ------------------------------------------------------------------
