@@ -22,7 +22,7 @@ namespace logformat {
 
 class ReadAhead {
 public:
-    // The samples one fill reads at most (docs/design.md gives the measure).
+    // The samples one fill reads at most (docs/performance.md gives the measure).
     static constexpr int kSamples = 32;
 
     // True when a read of `pattern` at the buffer's position can take the next sample.
