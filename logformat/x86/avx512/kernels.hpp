@@ -18,8 +18,12 @@
 
 #include <cstdint>
 #include <immintrin.h>
+#include <string_view>
 
 namespace logformat {
+
+static_assert(std::string_view(LOGFORMAT_AVX512_TARGET).starts_with(LOGFORMAT_AVX2_TARGET ","),
+              "the AVX-512 read asks the processor for the features of the AVX2 kernels it calls");
 
 template <>
 struct Kernels<InstructionSet::Avx512> {
