@@ -1,18 +1,24 @@
 // The reader's stream, beyond the case table: the read-ahead where the
 // stream moves between reads, line positions, numbers and white space
 // longer than the buffer, the notes of changed values, read faults and logs
-// that cannot be opened.
+// that cannot be opened, the instruction sets a stream can read with.
 
 #include "common/log_moves.hpp"
+#include "logformat/instruction_set.hpp"
 #include "logformat/read_sample.hpp"
+#include "tests/support/instruction_sets.hpp"
 #include "tests/support/records.hpp"
 #include "tests/support/text_stream.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstdlib>
+#include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using namespace logformat;
@@ -174,6 +180,30 @@ TEST(ReadSample, LogsThatCannotBeOpened)
         EXPECT_EQ(read_sample(c.stream, F, record), -1);
         EXPECT_EQ(c.stream.error(), c.error);
         EXPECT_TRUE(same_bits(record, kStart));
+    }
+}
+
+// The sets offered: scalar first and always, narrowest first, none beyond
+// the build's widest (RUNTALLY_WIDEST_SET); a stream made with a set that is
+// not offered reads with the widest that is.
+TEST(ReadSample, InstructionSetsOffered)
+{
+    const auto offered = offered_instruction_sets();
+    ASSERT_FALSE(offered.empty());
+    EXPECT_EQ(offered.front(), InstructionSet::Scalar);
+    EXPECT_EQ(offered.back(), widest_offered());
+    EXPECT_TRUE(std::is_sorted(offered.begin(), offered.end()) &&
+                std::adjacent_find(offered.begin(), offered.end()) == offered.end());
+    constexpr std::string_view kCaps[] = {"scalar", "sse2", "avx2", "avx512"};
+    const auto widest_built = static_cast<std::size_t>(
+        std::find(std::begin(kCaps), std::end(kCaps), RUNTALLY_WIDEST_SET) - std::begin(kCaps));
+    ASSERT_LT(widest_built, std::size(kCaps));
+    for (const InstructionSet set : kEveryInstructionSet) {
+        SCOPED_TRACE(name_of(set));
+        const bool listed = std::find(offered.begin(), offered.end(), set) != offered.end();
+        EXPECT_EQ(is_offered(set), listed);
+        EXPECT_TRUE(!listed || static_cast<std::size_t>(set) <= widest_built);
+        EXPECT_EQ(text_stream("", 16, set).instruction_set(), listed ? set : widest_offered());
     }
 }
 
