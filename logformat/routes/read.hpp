@@ -5,7 +5,9 @@
 //  1. fills the read-ahead with the records in their plain form from the
 //     stream's position: four at a time by the batch, where the set reads
 //     batches (batch/fill.hpp), then one after another by the window
-//     (window/fill.hpp); and takes the first;
+//     (window/fill.hpp), or, for a read with notes that does not ask to
+//     read ahead, the one record at the position by the window; and takes
+//     the first;
 //  2. where neither reads the record at the position, reads it by the
 //     character rules (rules/record.hpp).
 // The reader's own: no program includes it.
@@ -27,15 +29,17 @@ namespace logformat {
 template <InstructionSet set, LogPattern pattern>
 [[gnu::always_inline]] inline int read(BlockBuffer& bytes, ReadAhead& ahead, AppData& record, ReadNotes* notes)
 {
-    // A read with notes takes one record at a time, unless they ask to read ahead.
-    const int most = notes != nullptr && !notes->read_ahead ? 1 : ReadAhead::kSamples;
     const char* p = bytes.data();
     const char* const end = bytes.data_end();
     ahead.start(pattern, bytes);
-    if constexpr (Kernels<set>::kReadsBatches)
-        if (most >= kBatchRecords)
-            p = batch_fill<set, pattern>(p, end, ahead, most);
-    window_fill<set, pattern>(p, end, ahead, most);
+    // A read with notes takes one record at a time, unless they ask to read ahead.
+    if (notes == nullptr || notes->read_ahead) [[likely]] {
+        if constexpr (Kernels<set>::kReadsBatches)
+            p = batch_fill<set, pattern>(p, end, ahead, ReadAhead::kSamples);
+        window_fill<set, pattern>(p, end, ahead, ReadAhead::kSamples);
+    } else {
+        window_read_one<set, pattern>(p, end, ahead);
+    }
     if (ahead.count() > 0) {
         if (notes != nullptr)
             notes->complete = true;
@@ -45,16 +49,13 @@ template <InstructionSet set, LogPattern pattern>
 }
 
 // The read of one instruction set, for its read.cpp: a copy for each
-// pattern, with its elements known, and one for reads with notes.
+// pattern, with its elements known; reads with notes take the same copy.
 template <InstructionSet set>
 [[gnu::always_inline]] inline int read_record(BlockBuffer& bytes, ReadAhead& ahead, LogPattern pattern, AppData& record,
                                               ReadNotes* notes)
 {
-    if (notes != nullptr) [[unlikely]]
-        return pattern == LogPattern::Full ? read<set, LogPattern::Full>(bytes, ahead, record, notes)
-                                           : read<set, LogPattern::Short>(bytes, ahead, record, notes);
-    return pattern == LogPattern::Full ? read<set, LogPattern::Full>(bytes, ahead, record, nullptr)
-                                       : read<set, LogPattern::Short>(bytes, ahead, record, nullptr);
+    return pattern == LogPattern::Full ? read<set, LogPattern::Full>(bytes, ahead, record, notes)
+                                       : read<set, LogPattern::Short>(bytes, ahead, record, notes);
 }
 
 }  // namespace logformat
