@@ -21,15 +21,10 @@
 
 namespace logformat {
 
-inline void note_break(ReadNotes* notes, std::size_t element, Part part, std::string_view consumed, const Cursor& c)
-{
-    if (notes == nullptr)
-        return;
-    notes->stop.element = element;
-    notes->stop.part = part;
-    notes->stop.consumed = consumed;
-    notes->stop.at = c.in->position_of(c.offset() - consumed.size());
-}
+// Tells `notes`, if any, that the match broke off at `part` of `element`,
+// after `consumed`, which ends at the cursor. Out of line: a match breaks
+// once a log.
+void note_break(ReadNotes* notes, std::size_t element, Part part, std::string_view consumed, const Cursor& c);
 
 // What comes before element i's number: its comma and white space, unless
 // it is the first, then its tag. The plain form ", CPU:" is taken at once.
