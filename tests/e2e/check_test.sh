@@ -41,33 +41,33 @@ printf 'a log.log\0\0two\nlines.log\0' >list0
 mkdir directory
 printf '%s# x\n' "$line" >"$hostile_name"
 
-check "logs read to their end" 0 "good.log: 2 samples, read to the end
-split.log: 1 sample, read to the end
+check "logs read to their end" 0 "good.log: 2 samples, whole
+split.log: 1 sample, whole
 " "" '"$check_program" good.log split.log'
 
 check "a header line" 1 'header.log:1:1: error: expected "L:" but found "# run 7"
 header.log:1:1: note: reading stops here; the line after it is a record that was not counted
-header.log: 0 samples, stops at line 1, column 1
+header.log: 0 samples, stopped at line 1, column 1
 ' "" '"$check_program" header.log'
 
 check "a damaged tag in the middle" 1 'tag.log:2:15: error: expected "B:" but found "b:0.97, MCPU:0.5, P:…"
 tag.log:2:15: note: reading stops here; 1 of the 2 lines after it is a record that was not counted
-tag.log: 1 sample, stops at line 2, column 15
+tag.log: 1 sample, stopped at line 2, column 15
 ' "" '"$check_program" tag.log'
 
 check "a tag broken part way" 1 'partial-tag.log:2:20: error: expected "MCPU:" but found "MCP:0.5, P:1000"
 partial-tag.log:2:20: note: reading stops here; the line after it is a record that was not counted
-partial-tag.log: 1 sample, stops at line 2, column 20
+partial-tag.log: 1 sample, stopped at line 2, column 20
 ' "" '"$check_program" partial-tag.log'
 
-check "a truncated last line" 1 'truncated.log:2:17: error: expected a number for B but the file ends
-truncated.log: 1 sample, last record cut off at line 2, column 17
+check "a truncated last line" 1 'truncated.log:2:17: error: expected a number for B but the file ends: the record at line 2 is cut short, as a killed run leaves it
+truncated.log: 1 sample, cut at line 2, column 17
 ' "" '"$check_program" truncated.log'
 
 check "a five-value log read short" 1 'good.log:1:28: error: expected "L:" but found ", P:1000"
 good.log:1:28: note: reading stops here; the line after it is a record that was not counted
 good.log:1:28: note: this log is in the five-value form: runtally2 reads only its first line; runtally reads such logs
-good.log: 1 sample, stops at line 1, column 28
+good.log: 1 sample, stopped at line 1, column 28
 ' "" '"$check_program" --short good.log'
 
 four_start='warning: this sample has no period (P), and no line has given one yet: it weighs 0 s'
@@ -75,30 +75,30 @@ check "a four-value log read full" 1 "four.log:1:1: $four_start
 four.log:1:28: error: expected \", P:\" but the line ends
 four.log:1:28: note: reading stops here; all 2 lines after it are records that were not counted
 four.log:1:28: note: this log is in the four-value form: runtally reads only its first line; runtally2 reads such logs (runtally-check --short)
-four.log: 1 sample, stops at line 1, column 28
+four.log: 1 sample, stopped at line 1, column 28
 " "" '"$check_program" four.log'
 
 check "no four-value note where a five-value record follows" 1 "four-then-five.log:1:1: $four_start
 four-then-five.log:1:28: error: expected \", P:\" but the line ends
 four-then-five.log:1:28: note: reading stops here; all 2 lines after it are records that were not counted
-four-then-five.log: 1 sample, stops at line 1, column 28
+four-then-five.log: 1 sample, stopped at line 1, column 28
 " "" '"$check_program" four-then-five.log'
 
-check "P missing in the middle, and at the first sample of a run" 1 'good.log: 2 samples, read to the end
+check "P missing in the middle, and at the first sample of a run" 1 'good.log: 2 samples, whole
 no-period.log:2:1: warning: this sample has no period (P): it takes P:1000 from line 1
 no-period.log:2:28: error: expected ", P:" but the line ends
 no-period.log:2:28: note: reading stops here; the line after it is a record that was not counted
-no-period.log: 2 samples, stops at line 2, column 28
+no-period.log: 2 samples, stopped at line 2, column 28
 no-period-first.log:1:1: warning: this sample has no period (P): it takes P:1000 from no-period.log:1
-no-period-first.log: 2 samples, read to the end
+no-period-first.log: 2 samples, whole
 ' "" '"$check_program" good.log no-period.log no-period-first.log'
 
 check "no period read yet" 0 'no-period-first.log:1:1: warning: this sample has no period (P), and no line has given one yet: it weighs 0 s
-no-period-first.log: 2 samples, read to the end
+no-period-first.log: 2 samples, whole
 ' "" '"$check_program" no-period-first.log'
 
 check "an integer outside 32 bits" 1 'out-of-range.log:2:3: error: the number for L is outside the 32-bit range
-out-of-range.log: 1 sample, stops at line 2, column 3
+out-of-range.log: 1 sample, stopped at line 2, column 3
 ' "" '"$check_program" out-of-range.log'
 
 check "values that a decision changed" 1 'values.log:1:1: warning: this sample has no period (P): it takes P:1000 from good.log:2
@@ -106,99 +106,98 @@ values.log:1:10: warning: CPU is beyond single precision and reads as inf
 values.log:1:18: warning: B reads as -inf
 values.log:1:29: warning: MCPU is hexadecimal, which is not read: it reads as 0 and the x ends it
 values.log:1:30: error: expected ", P:" but found "x1p3, P:5"
-values.log: 1 sample, stops at line 1, column 30
+values.log: 1 sample, stopped at line 1, column 30
 ' "" '"$check_program" good.log values.log | tail -n +2; exit ${PIPESTATUS[0]}'
 
 check "ten warnings of a kind, then a count" 0 "$(for i in $(seq 10); do
     echo "twelve.log:$i:1: warning: this sample has no period (P), and no line has given one yet: it weighs 0 s"
 done)
 twelve.log: note: 2 more samples without a period
-twelve.log: 12 samples, read to the end
+twelve.log: 12 samples, whole
 " "" '"$check_program" twelve.log'
 
 check "a line cut after a comma: the error where the match breaks off, a note where the record began" 1 'cut-line.log:3:1: error: expected "MCPU:" but found "L:1, CPU:0.5, B:2, M…"
 cut-line.log:2:1: note: the record that breaks off at line 3 begins here: "L:2, CPU:0.5, B:3,"
-cut-line.log: 1 sample, stops at line 3, column 1
+cut-line.log: 1 sample, stopped at line 3, column 1
 ' "" '"$check_program" cut-line.log'
 
 check "a record cut over three lines" 1 'three-lines.log:4:1: error: expected "MCPU:" but found "L:1, CPU:0.5, B:2, M…"
 three-lines.log:2:1: note: the record that breaks off at line 4 begins here: "L:2, CPU:0.5,"
 three-lines.log:4:1: note: reading stops here; the line after it is a record that was not counted
-three-lines.log: 1 sample, stops at line 4, column 1
+three-lines.log: 1 sample, stopped at line 4, column 1
 ' "" '"$check_program" three-lines.log'
 
 check "a record that breaks off, begun just before the end of a block" 1 "at-block-end.log:3:1: error: expected \"MCPU:\" but found \"L:1, CPU:0.5, B:2, M…\"
 at-block-end.log:2:65491: note: the record that breaks off at line 3 begins here: \"L:2, CPU:0.5, B:3.25…\"
-at-block-end.log: 1 sample, stops at line 3, column 1
+at-block-end.log: 1 sample, stopped at line 3, column 1
 " "" '"$check_program" at-block-end.log'
 
 check "compressed logs, named by their magic numbers" 1 'gzip.log:1:1: error: expected "L:" but found "\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03"
 gzip.log:1:1: note: this file is compressed with gzip: read it decompressed, as in runtally <(zcat LOG)
-gzip.log: 0 samples, stops at line 1, column 1
+gzip.log: 0 samples, stopped at line 1, column 1
 bzip2.log:1:1: error: expected "L:" but found "BZh91AY&SY"
 bzip2.log:1:1: note: this file is compressed with bzip2: read it decompressed, as in runtally <(bzcat LOG)
-bzip2.log: 0 samples, stops at line 1, column 1
+bzip2.log: 0 samples, stopped at line 1, column 1
 xz.log:1:1: error: expected "L:" but found "\xfd7zXZ\x00\x00\x04"
 xz.log:1:1: note: this file is compressed with xz: read it decompressed, as in runtally <(xzcat LOG)
-xz.log: 0 samples, stops at line 1, column 1
+xz.log: 0 samples, stopped at line 1, column 1
 zstd.log:1:1: error: expected "L:" but found "(\xb5/\xfd$\x00"
 zstd.log:1:1: note: this file is compressed with zstd: read it decompressed, as in runtally <(zstdcat LOG)
-zstd.log: 0 samples, stops at line 1, column 1
+zstd.log: 0 samples, stopped at line 1, column 1
 ' "" '"$check_program" gzip.log bzip2.log xz.log zstd.log'
 
 check "read short, a compressed log names runtally2" 1 'gzip.log:1:1: error: expected "L:" but found "\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03"
 gzip.log:1:1: note: this file is compressed with gzip: read it decompressed, as in runtally2 <(zcat LOG)
-gzip.log: 0 samples, stops at line 1, column 1
+gzip.log: 0 samples, stopped at line 1, column 1
 ' "" '"$check_program" --short gzip.log'
 
 check "a NUL byte in the first line" 1 'nul.log:1:4: error: expected ", CPU:" but found "\x00\x00\x00\x01"
-nul.log:1:4: note: reading stops here; the line after it is a record that was not counted
 nul.log:1:4: note: the first line holds a NUL byte: this file does not look like a text log
-nul.log: 0 samples, stops at line 1, column 4
+nul.log: 0 samples, stopped at line 1, column 4
 ' "" '"$check_program" nul.log'
 
-killed='killed.log:3:1: SEVERITY: expected "B:" but the file ends
+killed='killed.log:3:1: SEVERITY: expected "B:" but the file ends: the record at line 2 is cut short, as a killed run leaves it
 killed.log:2:1: note: the record that breaks off at line 3 begins here: "L:2, CPU:0.5,"
-killed.log: 1 sample, last record cut off at line 3, column 1
-truncated.log:2:17: SEVERITY: expected a number for B but the file ends
-truncated.log: 1 sample, last record cut off at line 2, column 17
+killed.log: 1 sample, cut at line 3, column 1
+truncated.log:2:17: SEVERITY: expected a number for B but the file ends: the record at line 2 is cut short, as a killed run leaves it
+truncated.log: 1 sample, cut at line 2, column 17
 '
 check "a killed run's last record is an error" 1 "${killed//SEVERITY/error}" "" '"$check_program" killed.log truncated.log'
 check "a killed run's last record, allowed: a warning" 0 "${killed//SEVERITY/warning}" "" \
     '"$check_program" --allow-cut-end killed.log truncated.log'
 check "--allow-cut-end does not hide a stop in the middle" 1 'tag.log:2:15: error: expected "B:" but found "b:0.97, MCPU:0.5, P:…"
 tag.log:2:15: note: reading stops here; 1 of the 2 lines after it is a record that was not counted
-tag.log: 1 sample, stops at line 2, column 15
+tag.log: 1 sample, stopped at line 2, column 15
 cut-in-the-middle.log:2:15: error: expected "B:" but the line ends after "B"
 cut-in-the-middle.log:2:15: note: reading stops here; the line after it is a record that was not counted
-cut-in-the-middle.log: 1 sample, stops at line 2, column 15
+cut-in-the-middle.log: 1 sample, stopped at line 2, column 15
 ' "" '"$check_program" --allow-cut-end tag.log cut-in-the-middle.log'
 
-check "logs from standard input, --files-from and --files0-from" 0 '-: 1 sample, read to the end
-a log.log: 1 sample, read to the end
-good.log: 2 samples, read to the end
-a log.log: 1 sample, read to the end
-two\nlines.log: 2 samples, read to the end
+check "logs from standard input, --files-from and --files0-from" 0 '-: 1 sample, whole
+a log.log: 1 sample, whole
+good.log: 2 samples, whole
+a log.log: 1 sample, whole
+two\nlines.log: 2 samples, whole
 ' "" '"$check_program" --files-from=list - <"a log.log" && "$check_program" --files0-from=- <list0'
 
-check "standard input, named in the list it holds" 1 '-: 0 samples, cannot be read
+check "standard input, named in the list it holds" 1 '-: 0 samples, unreadable
 ' $'runtally-check: -: standard input holds the list of logs\n' 'echo - | "$check_program" --files-from=-'
 
-check "counts of a hundred and of thousands, in plain digits" 0 'hundred.log: 100 samples, read to the end
-thousands.log: 1234 samples, read to the end
+check "counts of a hundred and of thousands, in plain digits" 0 'hundred.log: 100 samples, whole
+thousands.log: 1234 samples, whole
 ' "" '"$check_program" hundred.log thousands.log'
 
-check "a directory and a missing path" 1 'directory: 0 samples, cannot be read
-missing.log: 0 samples, cannot be read
+check "a directory and a missing path" 1 'directory: 0 samples, unreadable
+missing.log: 0 samples, unreadable
 ' 'runtally-check: directory: Is a directory
 runtally-check: missing.log: No such file or directory
 ' '"$check_program" directory missing.log'
 
 check "a name with control bytes, escaped on both streams" 1 "$hostile_shown:2:1: error: expected \"L:\" but found \"# x\"
-$hostile_shown: 1 sample, stops at line 2, column 1
+$hostile_shown: 1 sample, stopped at line 2, column 1
 no-period-first.log:1:1: warning: this sample has no period (P): it takes P:1000 from $hostile_shown:1
-no-period-first.log: 2 samples, read to the end
-missing-$hostile_shown: 0 samples, cannot be read
+no-period-first.log: 2 samples, whole
+missing-$hostile_shown: 0 samples, unreadable
 " "runtally-check: missing-$hostile_shown: No such file or directory
 " 'scanned "$check_program" "$hostile_name" no-period-first.log "missing-$hostile_name"'
 
@@ -209,7 +208,7 @@ check "an unknown option" 2 "" "runtally-check: unknown option '-x'
 $usage" '"$check_program" -x good.log'
 check "standard input named twice" 2 "" "runtally-check: standard input ('-') can be read only once
 $usage" '"$check_program" - --files-from=- </dev/null'
-check "-- ends the options" 1 "-x: 0 samples, cannot be read
+check "-- ends the options" 1 "-x: 0 samples, unreadable
 " $'runtally-check: -x: No such file or directory\n' '"$check_program" -- -x'
 check "standard output full" 1 "" $'runtally-check: write error: No space left on device\n' '"$check_program" good.log >/dev/full'
 

@@ -15,84 +15,84 @@ for b in 1 2 0 4 1 1 2 2; do sample "$b" 0.5 250000; done >quarter.log
 { sample 1 0.5 1000000; sample 2 0.5 1000000; echo '# restarted'; sample 2 0.5 1000000; } >damaged.log
 printf 'L:1, CPU:0.5, B:1, MCPU:0.5\nL:2, CPU:0.5, B:3, MCPU:0.5\nL:3, CPU:0.5, B:2, MCPU:0.5\n' >short.log
 
-head=$'log\tfrom\tto\tsamples\tcomplete\tstop\terror\tseconds\tbenefit\tinstability\tutilization\tmissed\tmissed_percent'
+head=$'log\tfrom\tto\tsamples\tcomplete\tstop\terror\tseconds\tbenefit\tinstability\tutilization\tmissed\tmissed_percent\toutcome\tuncounted'
 check "exact windows: periods of 0.25 s, windows of 1 s" 0 "$head
-quarter.log	0	1	4	true			1	1.75	7	0.375	1	25
-quarter.log	1	2	4	true			1	1.5	4	0.5	0	0
+quarter.log	0	1	4				1	1.75	7	0.375	1	25		
+quarter.log	1	2	4	true			1	1.5	4	0.5	0	0	whole	0
 " "" '"$table" --window=1 quarter.log'
 
 check "empty windows in the middle; a sample's period counts where it starts" 0 "$head
-gap.log	0	1	1	true			1	1	0	0.5	0	0
-gap.log	1	2	1	true			1	2	1	0.5	0	0
-gap.log	2	3	1	true			3	3	1	0.25	0	0
-gap.log	3	4	0	true			0	0	0	0	0	0
-gap.log	4	5	0	true			0	0	0	0	0	0
-gap.log	5	6	1	true			1	3	2	0.5	0	0
+gap.log	0	1	1				1	1	0	0.5	0	0		
+gap.log	1	2	1				1	2	1	0.5	0	0		
+gap.log	2	3	1				3	3	1	0.25	0	0		
+gap.log	3	4	0				0	0	0		0			
+gap.log	4	5	0				0	0	0		0			
+gap.log	5	6	1	true			1	3	2	0.5	0	0	whole	0
 " "" '"$table" --window 1 gap.log'
 
 for b in 1 2 1; do sample "$b" 0.5 8300000; done >bound.log
 check "a sample that starts on a bound that no double holds (8.3 s)" 0 "$head
-bound.log	0	8.3	1	true			8.3	8.3	0	0.5	0	0
-bound.log	8.3	16.6	1	true			8.3	16.6	1	0.5	0	0
-bound.log	16.6	24.9	1	true			8.3	8.3	1	0.5	0	0
+bound.log	0	8.3	1				8.3	8.3	0	0.5	0	0		
+bound.log	8.3	16.6	1				8.3	16.6	1	0.5	0	0		
+bound.log	16.6	24.9	1	true			8.3	8.3	1	0.5	0	0	whole	0
 " "" '"$table" --window=8.3 bound.log'
 
 check "a window larger than the log" 0 "$head
-quarter.log	0	100	8	true			2	3.25	11	0.4375	1	12.5
+quarter.log	0	100	8	true			2	3.25	11	0.4375	1	12.5	whole	0
 " "" '"$table" --window=100 quarter.log'
 
 check "the first samples have no period yet: they weigh no time" 0 "$head
-no-period.log	0	1	4	true			1	3	2	0.5	0	0
-no-period.log	1	2	1	true			0.5	0.5	2	0.5	0	0
+no-period.log	0	1	4				1	3	2	0.5	0	0		
+no-period.log	1	2	1	true			0.5	0.5	2	0.5	0	0	whole	0
 " "" '"$table" --window=1 no-period.log'
 
 check "a negative period: windows never go back" 0 "$head
-back.log	0	1	1	true			1	1	0	0.5	0	0
-back.log	1	2	3	true			0	1	6	0	0	0
+back.log	0	1	1				1	1	0	0.5	0	0		
+back.log	1	2	3	true			0	1	6	0	0	0	whole	0
 " "" '"$table" --window=1 back.log'
 
 check "windows of samples" 0 "$head
-quarter.log	0	3	3	true			0.75	0.75	3	0.3333333333333333	1	33.33333333333333
-quarter.log	3	6	3	true			0.75	1.5	7	0.5	0	0
-quarter.log	6	8	2	true			0.5	1	1	0.5	0	0
+quarter.log	0	3	3				0.75	0.75	3	0.3333333333333333	1	33.33333333333333		
+quarter.log	3	6	3				0.75	1.5	7	0.5	0	0		
+quarter.log	6	8	2	true			0.5	1	1	0.5	0	0	whole	0
 " "" '"$table" --window-samples=3 quarter.log'
 
-check "windows of samples, four-value form" 0 'log	from	to	samples	complete	stop	error	benefit	instability
-short.log	0	2	2	true			2	1
-short.log	2	3	1	true			2	1
+check "windows of samples, four-value form" 0 'log	from	to	samples	complete	stop	error	benefit	instability	outcome	uncounted
+short.log	0	2	2				2	1		
+short.log	2	3	1	true			2	1	whole	0
 ' "" '"$table" --short --window-samples 2 short.log'
 
 check "the last window of a damaged log tells where it stops; a missing log has one row" 1 "$head
-damaged.log	0	1	1	true			1	1	0	0.5	0	0
-damaged.log	1	2	1	false	3:1		1	2	1	0.5	0	0
-missing.log	0	1	0	false		No such file or directory	0	0	0	0	0	0
+damaged.log	0	1	1				1	1	0	0.5	0	0		
+damaged.log	1	2	1	false	3:1		1	2	1	0.5	0	0	stopped	1
+missing.log	0	1	0	false		No such file or directory	0	0	0		0		unreadable	
 " $'runtally-table: missing.log: No such file or directory\n' '"$table" --window=1 damaged.log missing.log'
 
-whole=$'log\tsamples\tcomplete\tstop\terror\tseconds\tbenefit\tinstability\tutilization\tmissed\tmissed_percent'
+whole=$'log\tsamples\tcomplete\tstop\terror\tseconds\tbenefit\tinstability\tutilization\tmissed\tmissed_percent\toutcome\tuncounted'
 check "whole logs; the period carries from log to log" 0 "$whole
-gap.log	4	true			6	9	4	0.375	0	0
-no-period.log	5	true			3.5	6.5	4	0.5	0	0
+gap.log	4	true			6	9	4	0.375	0	0	whole	0
+no-period.log	5	true			3.5	6.5	4	0.5	0	0	whole	0
 " "" '"$table" gap.log no-period.log'
 
-check "the four-value form" 1 'log	samples	complete	stop	error	benefit	instability
-short.log	3	true			2	1
-quarter.log	1	false	1:28		1	0
+check "the four-value form" 1 'log	samples	complete	stop	error	benefit	instability	outcome	uncounted
+short.log	3	true			2	1	whole	0
+quarter.log	1	false	1:28		1	0	stopped	7
 ' "" '"$table" --short short.log quarter.log'
 
-check "csv and json" 1 'log,samples,complete,stop,error,seconds,benefit,instability,utilization,missed,missed_percent
-damaged.log,2,false,3:1,,2,3,1,0.5,0,0
-{"log":"damaged.log","samples":2,"complete":false,"stop":"3:1","error":null,"seconds":2,"benefit":3,"instability":1,"utilization":0.5,"missed":0,"missed_percent":0}
+check "csv and json" 1 'log,samples,complete,stop,error,seconds,benefit,instability,utilization,missed,missed_percent,outcome,uncounted
+damaged.log,2,false,3:1,,2,3,1,0.5,0,0,stopped,1
+{"log":"damaged.log","samples":2,"complete":false,"stop":"3:1","error":null,"seconds":2,"benefit":3,"instability":1,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":"stopped","uncounted":1}
 ' "" '"$table" --format=csv damaged.log; "$table" --format json damaged.log'
 
 check "standard input, and lists of logs" 1 "$whole
--	8	true			2	3.25	11	0.4375	1	12.5
-gap.log	4	true			6	9	4	0.375	0	0
--	0	false		standard input was read already	0	0	0	0	0	0
+-	8	true			2	3.25	11	0.4375	1	12.5	whole	0
+gap.log	4	true			6	9	4	0.375	0	0	whole	0
+-	0	false		standard input was read already	0	0	0	0	0	0	unreadable	
 " $'runtally-table: -: standard input was read already\n' \
     'printf "gap.log\0-" >list0; "$table" --files0-from=list0 - <quarter.log'
 check "a list on standard input" 1 "$whole
-gap.log	4	true			6	9	4	0.375	0	0
--	0	false		standard input holds the list of logs	0	0	0	0	0	0
+gap.log	4	true			6	9	4	0.375	0	0	whole	0
+-	0	false		standard input holds the list of logs	0	0	0	0	0	0	unreadable	
 " $'runtally-table: -: standard input holds the list of logs\n' 'printf "gap.log\n-\n" | "$table" --files-from=-'
 
 usage=$'usage: runtally-table [OPTION]... [--] LOG...\nTry \'runtally-table --help\' for more.\n'
@@ -115,10 +115,10 @@ for case in "no log named|" "unknown format 'xml' (tsv, csv or json)|--format=xm
 $usage" "\"\$table\" ${case#*|}"
 done
 check "-- ends the options" 1 "$whole
--x	0	false		No such file or directory	0	0	0	0	0	0
+-x	0	false		No such file or directory	0	0	0	0	0	0	unreadable	
 " $'runtally-table: -x: No such file or directory\n' '"$table" -- -x'
 # JSON, as TSV's tabs would count as control bytes in the scan.
-check "a name with control bytes, escaped on both streams" 1 "{\"log\":\"${hostile_shown//\\/\\\\}\",\"samples\":0,\"complete\":false,\"stop\":null,\"error\":\"No such file or directory\",\"seconds\":0,\"benefit\":0,\"instability\":0,\"utilization\":0,\"missed\":0,\"missed_percent\":0}
+check "a name with control bytes, escaped on both streams" 1 "{\"log\":\"${hostile_shown//\\/\\\\}\",\"samples\":0,\"complete\":false,\"stop\":null,\"error\":\"No such file or directory\",\"seconds\":0,\"benefit\":0,\"instability\":0,\"utilization\":0,\"missed\":0,\"missed_percent\":0,\"outcome\":\"unreadable\",\"uncounted\":null}
 " "runtally-table: $hostile_shown: No such file or directory
 " 'scanned "$table" --format=json "$hostile_name"'
 check "help" 0 "usage: runtally-table [OPTION]... [--] LOG...
