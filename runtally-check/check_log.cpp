@@ -113,7 +113,10 @@ bool check_log(const LogName& name, const CheckOptions& options, AppData& record
     const std::size_t broken = verdict.stop == &notes[last].stop ? last : now;
     const MatchBreak* const stop = verdict.stop;
     if (verdict.outcome == Outcome::Cut) {
-        const std::uint64_t record_line = starts[verdict.cause == Cause::NoLineEnd ? last : broken].at.line;
+        // Cut between records (no line end, NUL bytes where "L:" was due): the last sample's record.
+        const bool between = verdict.cause == Cause::NoLineEnd ||
+                             (stop->element == 0 && stop->part == Part::Tag && stop->consumed.empty());
+        const std::uint64_t record_line = starts[between && samples > 0 ? last : broken].at.line;
         report.say(verdict.at, severity, cut_message(verdict.cause, stop, pattern, record_line, samples));
     } else {
         report.say(stop->at, severity, stop_message(*stop, pattern, found));

@@ -163,7 +163,8 @@ std::vector<std::string> stop_hints(const MatchBreak& stop, LogPattern pattern, 
             "the file begins with a UTF-8 byte-order mark (\\xef\\xbb\\xbf), which is no part of the "
             "format: remove it, as with sed -i '1s/^\\xef\\xbb\\xbf//' LOG");
     else if (stop.at.line == 1 && rest.binary_on_stop_line)
-        hints.emplace_back("the first line holds a NUL byte: this file does not look like a text log");
+        hints.push_back("the first line holds a NUL byte, at column " + std::to_string(rest.binary_at.column) +
+                        ": this file does not look like a text log, and is read no further");
     if (const std::size_t element = decimal_comma_in(stop, pattern, samples, found); element != 0)
         hints.push_back(name_of(pattern, element) +
                         " seems to be written with a decimal comma, as a German or French locale writes numbers: it "

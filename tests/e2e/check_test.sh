@@ -39,6 +39,21 @@ printf '%s%s' "$line" "$line" >$'two\nlines.log'
 printf 'a log.log\n\ngood.log\n\n' >list  # empty lines name nothing
 printf 'a log.log\0\0two\nlines.log\0' >list0
 mkdir directory
+# The outcomes, each with the damage that gives it.
+: >empty.log
+printf '\n  \n\n' >blank.log
+printf '%sL:2, CPU:0.5, B:2, MCPU:0.5, P:56' "$line" >no-line-end.log  # P:56220 cut short
+printf '%s%s  \n \t' "$line" "$line" >blank-last-line.log
+printf '%s\n\0\0\0\0' "$line" >nul-after.log
+printf '%sL:2, CPU:0.\0\0\0\n\0' "$line" >nul-in-record.log
+printf '\0\0\0\0' >nul-only.log
+printf '%sx\n%s\0\0junk\n%s' "$line" "$line" "$line" >nul-in-rest.log
+printf '%sL:2, CPU:0.5, B:1e-50, MCPU:1e-46, P:0\nL:3, CPU:0.5, B:1, MCPU:0.5, P:-5\n' "$line" >no-time.log
+printf '\xef\xbb\xbf%s%s' "$line" "$line" >bom.log
+printf 'L:1, CPU:0,529207, B:0,971755, MCPU:0,564108, P:33333\n' >decimal-comma.log
+printf 'L:1, CPU:0.5, B:0.9, MCPU:0,5\nL:2, CPU:0.5, B:0.9, MCPU:0,5\n' >decimal-comma-short.log
+printf '%s' "$line" >'back\x41slash.log'
+: >no-logs
 printf '%s# x\n' "$line" >"$hostile_name"
 
 check "logs read to their end" 0 "good.log: 2 samples, whole
@@ -152,7 +167,7 @@ gzip.log: 0 samples, stopped at line 1, column 1
 ' "" '"$check_program" --short gzip.log'
 
 check "a NUL byte in the first line" 1 'nul.log:1:4: error: expected ", CPU:" but found "\x00\x00\x00\x01"
-nul.log:1:4: note: the first line holds a NUL byte: this file does not look like a text log
+nul.log:1:4: note: the first line holds a NUL byte, at column 4: this file does not look like a text log, and is read no further
 nul.log: 0 samples, stopped at line 1, column 4
 ' "" '"$check_program" nul.log'
 
@@ -172,6 +187,75 @@ cut-in-the-middle.log:2:15: error: expected "B:" but the line ends after "B"
 cut-in-the-middle.log:2:15: note: reading stops here; the line after it is a record that was not counted
 cut-in-the-middle.log: 1 sample, stopped at line 2, column 15
 ' "" '"$check_program" --allow-cut-end tag.log cut-in-the-middle.log'
+
+empty_end='yet runtally counts it as an application (one that ended before its first line leaves such a log)'
+empty="empty.log:1:1: SEVERITY: the file is empty: no sample, $empty_end
+empty.log: 0 samples, empty
+blank.log:1:1: SEVERITY: the file holds nothing but white space: no sample, $empty_end
+blank.log: 0 samples, empty
+"
+check "an empty log and a log of blank lines are errors" 1 "${empty//SEVERITY/error}" "" '"$check_program" empty.log blank.log'
+check "--allow-empty lets them pass with a warning" 0 "${empty//SEVERITY/warning}" "" \
+    '"$check_program" --allow-empty empty.log blank.log'
+check "--allow-cut-end does not let an empty log pass" 1 "${empty//SEVERITY/error}" "" \
+    '"$check_program" --allow-cut-end empty.log blank.log'
+
+cut='no-line-end.log:2:34: SEVERITY: the file ends right after the record at line 2, with no line end: that record is likely cut short, as a killed run leaves it
+no-line-end.log: 2 samples, cut at line 2, column 34
+nul-after.log:3:1: SEVERITY: NUL bytes run from here to the end of the file, after the record at line 1, as a power loss leaves a log
+nul-after.log: 1 sample, cut at line 3, column 1
+nul-in-record.log:2:12: SEVERITY: expected ", B:" but found NUL bytes that run to the end of the file: the record at line 2 is cut short, as a power loss leaves it
+nul-in-record.log: 1 sample, cut at line 2, column 12
+nul-only.log:1:1: SEVERITY: the file holds nothing but NUL bytes and white space, as a power loss leaves a log that was never written out
+nul-only.log: 0 samples, cut at line 1, column 1
+'
+check "cut logs: no line end after the last number, NUL bytes after a record, in one, alone" 1 \
+    "${cut//SEVERITY/error}" "" '"$check_program" no-line-end.log nul-after.log nul-in-record.log nul-only.log'
+check "cut logs, allowed: warnings" 0 "${cut//SEVERITY/warning}" "" \
+    '"$check_program" --allow-cut-end no-line-end.log nul-after.log nul-in-record.log nul-only.log'
+check "blanks after the last line end: whole" 0 'blank-last-line.log: 2 samples, whole
+' "" '"$check_program" blank-last-line.log'
+
+check "the count of the records after a stop ends at binary data" 1 'nul-in-rest.log:2:1: error: expected "L:" but found "x"
+nul-in-rest.log:2:1: note: reading stops here; the line after it is a record that was not counted, up to binary data (a NUL byte) at line 4, column 1, where the count ends
+nul-in-rest.log: 1 sample, stopped at line 2, column 1
+' "" '"$check_program" nul-in-rest.log'
+check "an endless stream of NUL bytes ends" 1 '/dev/zero:1:1: error: expected "L:" but found "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00…"
+/dev/zero:1:1: note: the first line holds a NUL byte, at column 1: this file does not look like a text log, and is read no further
+/dev/zero: 0 samples, stopped at line 1, column 1
+' "" 'timeout 20 "$check_program" /dev/zero'
+
+check "periods of zero or less, and values written non-zero that read as 0" 0 "no-time.log:2:1: warning: P is 0: the sample weighs no time, so its B and MCPU count for nothing
+no-time.log:2:17: warning: B is written non-zero but lies below the smallest float and reads as 0: the sample counts as a missed deadline
+no-time.log:2:29: warning: MCPU is written non-zero but lies below the smallest float and reads as 0
+no-time.log:3:1: warning: P is -5: the sample weighs negative time, which takes from the log's time and benefit
+no-time.log: 3 samples, whole
+" "" '"$check_program" no-time.log'
+
+check "a byte-order mark and decimal commas, named" 1 "bom.log:1:1: error: expected \"L:\" but found \"\\xef\\xbb\\xbfL:1, CPU:0.5, B:2…\"
+bom.log:1:1: note: reading stops here; the line after it is a record that was not counted
+bom.log:1:1: note: the file begins with a UTF-8 byte-order mark (\\xef\\xbb\\xbf), which is no part of the format: remove it, as with sed -i '1s/^\\xef\\xbb\\xbf//' LOG
+bom.log: 0 samples, stopped at line 1, column 1
+decimal-comma.log:1:12: error: expected \"B:\" but found \"529207, B:0,971755, …\"
+decimal-comma.log:1:12: note: CPU seems to be written with a decimal comma, as a German or French locale writes numbers: it is read up to the comma; have the logger write a full stop (LC_NUMERIC=C)
+decimal-comma.log: 0 samples, stopped at line 1, column 12
+" "" '"$check_program" bom.log decimal-comma.log'
+check "read short, a decimal comma in the last number" 1 'decimal-comma-short.log:1:28: error: expected "L:" but found ",5"
+decimal-comma-short.log:1:28: note: reading stops here; the line after it is a record that was not counted
+decimal-comma-short.log:1:28: note: MCPU seems to be written with a decimal comma, as a German or French locale writes numbers: it is read up to the comma; have the logger write a full stop (LC_NUMERIC=C)
+decimal-comma-short.log: 1 sample, stopped at line 1, column 28
+' "" '"$check_program" --short decimal-comma-short.log'
+
+check "a name with a backslash, escaped: it prints unlike the name it spells" 1 'back\\x41slash.log: 1 sample, whole
+missing-back\\x41slash.log: 0 samples, unreadable
+' 'runtally-check: missing-back\\x41slash.log: No such file or directory
+' '"$check_program" "back\\x41slash.log" "missing-back\\x41slash.log"'
+
+check "a log given as the list of logs: a warning" 1 "L:1, CPU:0.5, B:2, MCPU:0.5, P:1000: 0 samples, unreadable
+" "runtally-check: good.log: warning: its first line is a record: this looks like a log, not a list of logs
+runtally-check: L:1, CPU:0.5, B:2, MCPU:0.5, P:1000: No such file or directory
+runtally-check: L:1, CPU:0.5, B:2, MCPU:0.5, P:1000: No such file or directory
+" '"$check_program" --files-from=good.log | head -n 1; exit ${PIPESTATUS[0]}'
 
 check "logs from standard input, --files-from and --files0-from" 0 '-: 1 sample, whole
 a log.log: 1 sample, whole
@@ -204,6 +288,10 @@ missing-$hostile_shown: 0 samples, unreadable
 usage=$'usage: runtally-check [OPTION]... [--] LOG...\n   or: runtally-check [OPTION]... --files-from=FILE|--files0-from=FILE [LOG]...\nTry \'runtally-check --help\' for more.\n'
 check "no log" 2 "" "runtally-check: no log named
 $usage" '"$check_program" --short'
+check "a list that names no log" 2 "" "runtally-check: no log named in the list 'no-logs'
+$usage" '"$check_program" --files-from=no-logs'
+check "an empty list on standard input" 2 "" "runtally-check: no log named in the list on standard input
+$usage" '"$check_program" --files0-from=- </dev/null'
 check "an unknown option" 2 "" "runtally-check: unknown option '-x'
 $usage" '"$check_program" -x good.log'
 check "standard input named twice" 2 "" "runtally-check: standard input ('-') can be read only once

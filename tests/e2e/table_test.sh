@@ -95,6 +95,47 @@ gap.log	4	true			6	9	4	0.375	0	0	whole	0
 -	0	false		standard input holds the list of logs	0	0	0	0	0	0	unreadable	
 " $'runtally-table: -: standard input holds the list of logs\n' 'printf "gap.log\n-\n" | "$table" --files-from=-'
 
+# One log of each outcome, damaged as a crash, a killed run, a power loss
+# and a restart banner leave it.
+: >empty.log
+{ sample 1 0.5 1000000; printf 'L:1, CPU:0.5, B:1, MCPU:0.5, P:56'; } >no-line-end.log
+{ sample 1 0.5 1000000; printf '\0\0\0\0'; } >nul-after.log
+{ sample 1 0.5 1000000; echo x; sample 1 0.5 1000000; printf '\0\n'; sample 1 0.5 1000000; } >nul-in-rest.log
+check "the outcome of each log, and the records not counted after a stop" 1 "log	samples	complete	stop	outcome	uncounted
+empty.log	0	false		empty	0
+no-line-end.log	2	false	2:34	cut	0
+nul-after.log	1	false	2:1	cut	0
+damaged.log	2	false	3:1	stopped	1
+nul-in-rest.log	1	false	2:1	stopped	1
+missing.log	0	false		unreadable	
+" $'runtally-table: missing.log: No such file or directory\n' \
+    '"$table" empty.log no-line-end.log nul-after.log damaged.log nul-in-rest.log missing.log | cut -f 1-4,12-; exit ${PIPESTATUS[0]}'
+for case in "0|--allow-cut-end --allow-empty empty.log no-line-end.log nul-after.log" "1|--allow-cut-end empty.log" \
+    "1|--allow-empty no-line-end.log" "1|--allow-cut-end --allow-empty damaged.log"; do
+    check "exit status: ${case#*|}" "${case%%|*}" "" "" "\"\$table\" ${case#*|} >/dev/null"
+done
+check "windows in JSON: the verdict null until a log's last window" 0 '{"log":"no-line-end.log","from":0,"to":1,"samples":1,"complete":null,"stop":null,"error":null,"seconds":1,"benefit":1,"instability":0,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":null,"uncounted":null}
+{"log":"no-line-end.log","from":1,"to":2,"samples":1,"complete":false,"stop":"2:34","error":null,"seconds":5.6e-05,"benefit":5.6e-05,"instability":0,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":"cut","uncounted":0}
+{"log":"gap.log","from":3,"to":4,"samples":0,"complete":null,"stop":null,"error":null,"seconds":0,"benefit":0,"instability":0,"utilization":null,"missed":0,"missed_percent":null,"outcome":null,"uncounted":null}
+' "" '"$table" --allow-cut-end --format=json --window-samples=1 no-line-end.log; "$table" --format=json --window=1 gap.log | sed -n 4p'
+check "a window of samples beyond 64 bits: larger than any log" 0 "log	from	to	samples
+quarter.log	0	8	8
+" "" '"$table" --window-samples=99999999999999999999 quarter.log | cut -f 1-4'
+check "an endless stream of NUL bytes ends" 1 "log	samples	complete	stop	outcome	uncounted
+/dev/zero	0	false	1:1	stopped	0
+" "" 'timeout 20 "$table" /dev/zero | cut -f 1-4,12-; exit ${PIPESTATUS[0]}'
+check "a log given as the list of logs: a warning" 1 "log	samples	complete	stop
+L:1, CPU:0.5, B:1, MCPU:0.5, P:1000000	0	false	
+" "runtally-table: no-line-end.log: warning: its first line is a record: this looks like a log, not a list of logs
+runtally-table: L:1, CPU:0.5, B:1, MCPU:0.5, P:1000000: No such file or directory
+runtally-table: L:1, CPU:0.5, B:1, MCPU:0.5, P:56: No such file or directory
+" '"$table" --files-from=no-line-end.log | cut -f 1-4 | head -n 2; exit ${PIPESTATUS[0]}'
+: >no-logs
+check "a list that names no log: a usage error, and no header" 2 "" "runtally-table: no log named in the list 'no-logs'
+usage: runtally-table [OPTION]... [--] LOG...
+Try 'runtally-table --help' for more.
+" '"$table" --files-from=no-logs'
+
 usage=$'usage: runtally-table [OPTION]... [--] LOG...\nTry \'runtally-table --help\' for more.\n'
 for case in "no log named|" "unknown format 'xml' (tsv, csv or json)|--format=xml a.log" \
     "unknown format 'x\\x1b[31m\\n' (tsv, csv or json)|--format=\$'x\\e[31m\\n' a.log" \
