@@ -47,7 +47,7 @@ printf '%s%s  \n \t' "$line" "$line" >blank-last-line.log
 printf '%s\n\0\0\0\0' "$line" >nul-after.log
 printf '%sL:2, CPU:0.\0\0\0\n\0' "$line" >nul-in-record.log
 printf '\0\0\0\0' >nul-only.log
-printf '%sx\n%s\0\0junk\n%s' "$line" "$line" "$line" >nul-in-rest.log
+printf '%sx\n%sjunk\0\0\n%s' "$line" "$line" "$line" >nul-in-rest.log
 printf '%sL:2, CPU:0.5, B:1e-50, MCPU:1e-46, P:0\nL:3, CPU:0.5, B:1, MCPU:0.5, P:-5\n' "$line" >no-time.log
 printf '\xef\xbb\xbf%s%s' "$line" "$line" >bom.log
 printf 'L:1, CPU:0,529207, B:0,971755, MCPU:0,564108, P:33333\n' >decimal-comma.log
@@ -217,7 +217,7 @@ check "blanks after the last line end: whole" 0 'blank-last-line.log: 2 samples,
 ' "" '"$check_program" blank-last-line.log'
 
 check "the count of the records after a stop ends at binary data" 1 'nul-in-rest.log:2:1: error: expected "L:" but found "x"
-nul-in-rest.log:2:1: note: reading stops here; the line after it is a record that was not counted, up to binary data (a NUL byte) at line 4, column 1, where the count ends
+nul-in-rest.log:2:1: note: reading stops here; 1 of the 2 lines after it is a record that was not counted, up to binary data (a NUL byte) at line 4, column 5, where the count ends
 nul-in-rest.log: 1 sample, stopped at line 2, column 1
 ' "" '"$check_program" nul-in-rest.log'
 check "an endless stream of NUL bytes ends" 1 '/dev/zero:1:1: error: expected "L:" but found "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00…"
