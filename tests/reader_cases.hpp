@@ -110,11 +110,11 @@ inline Case window_case(LogPattern pattern)
 // after a comma) ends a fill, so the next fill starts at the record after
 // it; a record that the batch declines and the window reads (" \n", a
 // blank line, CR LF) has the batches start again at the record after it,
-// wherever it stands in a batch. So each fill starts with 0 to 4 of the
-// latter (the read-ahead's counts shift by one each), then holds a variant's
-// batch, and one of the latter after it, while the batch fits the
-// read-ahead's 32 places (the last ones at 28 to 31), then four plain
-// records at counts 29, 30, 31 or 32, where no batch has room.
+// wherever it stands in a batch (so at each place, after variants that
+// the batch declines). So each fill starts with 0 to 4 of the latter (the
+// read-ahead's counts shift by one each), then holds a variant's batch and
+// one of the latter after it, while the batch fits the read-ahead's 32
+// places (the last ones at 28 to 31), then four plain records.
 struct Variant {
     int element;
     std::string number;
