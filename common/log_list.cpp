@@ -134,3 +134,10 @@ void open_log(std::optional<logformat::LogStream>& log, const std::string& path)
     std::setvbuf(stdin, nullptr, _IONBF, 0);
     log.emplace(stdin, logformat::BlockBuffer::kBlockSize);
 }
+
+const char* instruction_set_of_logs()
+{
+    std::optional<logformat::LogStream> probe;
+    open_log(probe, "/dev/null");
+    return logformat::name_of(probe->instruction_set());
+}

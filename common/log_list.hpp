@@ -86,3 +86,7 @@ bool is_standard_input(const std::string& path);
 
 // Opens a log into `log`: standard input for "-", the file otherwise.
 void open_log(std::optional<logformat::LogStream>& log, const std::string& path);
+
+// The name of the instruction set that the logs open_log opens are read
+// with (logformat/instruction_set.hpp), for --version.
+const char* instruction_set_of_logs();

@@ -83,7 +83,9 @@ int main(int argc, char* argv[])
             std::fputs(kUsage, stdout);
             std::fputs(kHelp, stdout);
             return finish(kProgram, 0);
-        case kVersionOption: std::printf("runtally-check %s\n", kRuntallyVersion); return finish(kProgram, 0);
+        case kVersionOption:
+            std::printf("runtally-check %s\nlogs read with %s\n", kRuntallyVersion, instruction_set_of_logs());
+            return finish(kProgram, 0);
         default: return usage_error(kProgram, kUsage, refused_option(answer, argv));
         }
     }

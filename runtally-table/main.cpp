@@ -162,7 +162,7 @@ int main(int argc, char* argv[])
             return finish(kProgram, 0);
         }
         if (option == kVersion) {
-            std::printf("%s %s\n", kProgram, kRuntallyVersion);
+            std::printf("%s %s\nlogs read with %s\n", kProgram, kRuntallyVersion, instruction_set_of_logs());
             return finish(kProgram, 0);
         }
         choose(line, option, optarg);

@@ -38,6 +38,13 @@ printf '%s' "$line" >'a log.log'
 printf '%s%s' "$line" "$line" >$'two\nlines.log'
 printf 'a log.log\n\ngood.log\n\n' >list  # empty lines name nothing
 printf 'a log.log\0\0two\nlines.log\0' >list0
+# A record, 10,000 line ends and a restart banner: more line ends than a
+# byte lane of the line count holds.
+{ printf '%s' "$line"; head -c 10000 /dev/zero | tr '\0' '\n'; echo '# restarted'; printf '%s' "$line"; } >many-lines.log
+printf '%sL:2, CPU:0.5, B:1, MCPU:0.5,\n# restarted\n%s' "$line" "$line" >comma-restart.log
+printf '%sBZh91AY&SY' "$line" >late-bzip2.log
+printf '%sL:2147483648' "$line" >out-of-range-end.log
+printf '%sL:2, CPU:0.5, B:\x7f1\n' "$line" >del.log
 mkdir directory
 # The outcomes, each with the damage that gives it.
 : >empty.log
@@ -146,6 +153,26 @@ check "a record that breaks off, begun just before the end of a block" 1 "at-blo
 at-block-end.log:2:65491: note: the record that breaks off at line 3 begins here: \"L:2, CPU:0.5, B:3.25…\"
 at-block-end.log: 1 sample, stopped at line 3, column 1
 " "" '"$check_program" at-block-end.log'
+
+check "a compressed file's magic number after a good record is no compressed log" 1 'late-bzip2.log:2:1: error: expected "L:" but found "BZh91AY&SY"
+late-bzip2.log: 1 sample, stopped at line 2, column 1
+' "" '"$check_program" late-bzip2.log'
+
+check "DEL in quoted text" 1 'del.log:2:17: error: expected a number for B but found "\x7f1"
+del.log: 1 sample, stopped at line 2, column 17
+' "" '"$check_program" del.log'
+
+check "lines counted past 10,000 line ends" 1 'many-lines.log:10002:1: error: expected "L:" but found "# restarted"
+many-lines.log:10002:1: note: reading stops here; the line after it is a record that was not counted
+many-lines.log: 1 sample, stopped at line 10002, column 1
+' "" '"$check_program" many-lines.log'
+
+check "a record that breaks off at the read of the last sample: a note where it began" 1 'comma-restart.log:2:1: warning: this sample has no period (P): it takes P:1000 from line 1
+comma-restart.log:3:1: error: expected "P:" but found "# restarted"
+comma-restart.log:2:1: note: the record that breaks off at line 3 begins here: "L:2, CPU:0.5, B:1, M…"
+comma-restart.log:3:1: note: reading stops here; the line after it is a record that was not counted
+comma-restart.log: 2 samples, stopped at line 3, column 1
+' "" '"$check_program" comma-restart.log'
 
 check "compressed logs, named by their magic numbers" 1 'gzip.log:1:1: error: expected "L:" but found "\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03"
 gzip.log:1:1: note: this file is compressed with gzip: read it decompressed, as in runtally <(zcat LOG)
@@ -256,6 +283,10 @@ check "a log given as the list of logs: a warning" 1 "L:1, CPU:0.5, B:2, MCPU:0.
 runtally-check: L:1, CPU:0.5, B:2, MCPU:0.5, P:1000: No such file or directory
 runtally-check: L:1, CPU:0.5, B:2, MCPU:0.5, P:1000: No such file or directory
 " '"$check_program" --files-from=good.log | head -n 1; exit ${PIPESTATUS[0]}'
+
+check "--allow-cut-end does not pass a number out of range at the end" 1 'out-of-range-end.log:2:3: error: the number for L is outside the 32-bit range
+out-of-range-end.log: 1 sample, stopped at line 2, column 3
+' "" '"$check_program" --allow-cut-end out-of-range-end.log'
 
 check "logs from standard input, --files-from and --files0-from" 0 '-: 1 sample, whole
 a log.log: 1 sample, whole

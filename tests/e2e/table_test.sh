@@ -14,6 +14,14 @@ for b in 1 2 0 4 1 1 2 2; do sample "$b" 0.5 250000; done >quarter.log
 { sample 1 0.5 1000000; sample 2 0.5 -2000000; sample 4 0.5 1000000; sample 1 0.5 1000000; } >back.log
 { sample 1 0.5 1000000; sample 2 0.5 1000000; echo '# restarted'; sample 2 0.5 1000000; } >damaged.log
 printf 'L:1, CPU:0.5, B:1, MCPU:0.5\nL:2, CPU:0.5, B:3, MCPU:0.5\nL:3, CPU:0.5, B:2, MCPU:0.5\n' >short.log
+# A record, 10,000 line ends, a restart banner: more line ends than a byte
+# lane of the line count holds.
+{ sample 1 0.5 1000; head -c 10000 /dev/zero | tr '\0' '\n'; echo '# restarted'; sample 1 0.5 1000; } >many-lines.log
+{ sample 1 0.5 1000; printf 'L:2, CPU:0.5, \n'; } >partial.log
+for i in $(seq 12); do sample 1 0.5 100000; done >tenths.log
+sample inf 0.5 1000 >inf.log
+sample -inf 0.5 1000 >minus-inf.log
+mkdir directory
 
 head=$'log\tfrom\tto\tsamples\tcomplete\tstop\terror\tseconds\tbenefit\tinstability\tutilization\tmissed\tmissed_percent\toutcome\tuncounted'
 check "exact windows: periods of 0.25 s, windows of 1 s" 0 "$head
@@ -50,6 +58,21 @@ check "a negative period: windows never go back" 0 "$head
 back.log	0	1	1				1	1	0	0.5	0	0		
 back.log	1	2	3	true			0	1	6	0	0	0	whole	0
 " "" '"$table" --window=1 back.log'
+
+check "windows of a tenth of a second: each from is the to before it" 0 "from	to
+0	0.1
+0.1	0.2
+0.2	0.3
+0.3	0.4
+0.4	0.5
+0.5	0.6
+0.6	0.7
+0.7	0.8
+0.8	0.9
+0.9	1
+1	1.1
+1.1	1.2
+" "" '"$table" --window=0.1 tenths.log | cut -f 2,3'
 
 check "windows of samples" 0 "$head
 quarter.log	0	3	3				0.75	0.75	3	0.3333333333333333	1	33.33333333333333		
@@ -135,6 +158,12 @@ check "a list that names no log: a usage error, and no header" 2 "" "runtally-ta
 usage: runtally-table [OPTION]... [--] LOG...
 Try 'runtally-table --help' for more.
 " '"$table" --files-from=no-logs'
+check "a log that stops after 10,000 line ends, and one that ends in a record cut off and white space" 1 "$whole
+many-lines.log	1	false	10002:1		0.001	0.001	0	0.5	0	0	stopped	1
+partial.log	1	false	3:1		0.001	0.001	0	0.5	0	0	cut	0
+" "" '"$table" many-lines.log partial.log'
+check "a list of logs that cannot be read" 1 "$whole
+" $'runtally-table: directory: Is a directory\n' '"$table" --files-from=directory'
 
 usage=$'usage: runtally-table [OPTION]... [--] LOG...\nTry \'runtally-table --help\' for more.\n'
 for case in "no log named|" "unknown format 'xml' (tsv, csv or json)|--format=xml a.log" \
@@ -173,30 +202,38 @@ check "standard output full ends a long run of windows" 1 "" $'runtally-table: w
 # column escapes each name as diagnostics will (common/names.hpp).
 mkdir awkward
 for name in $'tab\there' $'new\nline' 'comma,here' 'quote"here' $'bad\xffbyte' 'back\slash' 'ünïcode' \
-    $'\e[31mred' $'c1\xc2\x9bcontrol' $'cr\rhere' $'\xe0\x80overlong'; do
+    $'\e[31mred' $'c1\xc2\x9bcontrol' $'cr\rhere' $'\xe0\x80overlong' $'del\x7fhere' $'c1\xc2\x9flast' \
+    $'c1\xc2\xa0after' $'two\xc0\xafoverlong' $'three\xe0\x80\xafoverlong'; do
     printf 'L:1, CPU:0.5, B:-nan, MCPU:0.5, P:1000000\n' >"awkward/$name.log"
 done
 check "names escaped: one line, valid UTF-8, reversible" 0 'awkward/\x1b[31mred.log
 awkward/back\\slash.log
 awkward/bad\xffbyte.log
 awkward/c1\xc2\x9bcontrol.log
+awkward/c1\xc2\x9flast.log
+awkward/c1 after.log
 awkward/comma,here.log
 awkward/cr\rhere.log
+awkward/del\x7fhere.log
 awkward/new\nline.log
 awkward/quote"here.log
 awkward/tab\there.log
+awkward/three\xe0\x80\xafoverlong.log
+awkward/two\xc0\xafoverlong.log
 awkward/ünïcode.log
 awkward/\xe0\x80overlong.log
 ' "" 'LC_ALL=C; "$table" awkward/* | tail -n +2 | cut -f 1'
 
 if command -v jq >/dev/null; then
-    check "json read back by jq: nan as strings" 0 $'11 -nan\n' "" \
+    check "json read back by jq: nan as strings" 0 $'16 -nan\n' "" \
         '"$table" --format=json awkward/* | jq -rs "[length, (map(.benefit) | unique | .[])] | @tsv" | tr "\t" " "'
 else
     echo "skipped: jq is not installed (Debian package jq)"
 fi
 
 if command -v python3 >/dev/null; then
+    check "json read back by Python: inf and -inf as strings" 0 $'\'inf\' \'-inf\'\n' "" '"$table" --format=json inf.log minus-inf.log |
+        python3 -c "import json, sys; print(*(repr(json.loads(line)[\"benefit\"]) for line in sys.stdin))"'
     check "every format read back by Python's csv and json, names unescaped to their bytes" 0 "ok
 " "" 'python3 - "$table" <<"PYTHON"
 import csv, io, json, math, os, re, subprocess, sys
