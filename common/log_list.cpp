@@ -2,6 +2,7 @@
 
 #include "common/diagnostics.hpp"
 #include "common/names.hpp"
+#include "logformat/read_sample.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,6 +15,21 @@ bool is_standard_input(const std::string& path)
     return path == "-";
 }
 
+namespace {
+
+// True when the text begins with a record of the pattern that is a sample.
+bool is_record(std::string text, logformat::LogPattern pattern)
+{
+    std::FILE* file = fmemopen(text.data(), text.size(), "r");
+    if (file == nullptr)
+        return false;
+    logformat::LogStream stream(file, logformat::BlockBuffer::kBlockSize);
+    logformat::AppData record;
+    return logformat::is_sample(logformat::read_sample(stream, pattern, record));
+}
+
+}  // namespace
+
 std::string ListOption::take(const char* list_path, ListForm list_form)
 {
     if (path != nullptr)
@@ -23,8 +39,10 @@ std::string ListOption::take(const char* list_path, ListForm list_form)
     return "";
 }
 
-LogList::LogList(char* const* first, char* const* last, const ListOption& list)
-    : operand_(first), last_(last), list_path_(list.path), delimiter_(list.form == ListForm::Lines ? '\n' : '\0')
+LogList::LogList(const char* program, char* const* first, char* const* last, const ListOption& list,
+                 logformat::LogPattern pattern)
+    : program_(program), pattern_(pattern), operand_(first), last_(last), list_path_(list.path),
+      delimiter_(list.form == ListForm::Lines ? '\n' : '\0')
 {
     const char* const list_path = list.path;
     if (first == last && list_path == nullptr) {
@@ -73,13 +91,29 @@ bool LogList::next(LogName& name)
             const auto size = static_cast<std::size_t>(length);
             name.path.assign(line_, size > 0 && line_[size - 1] == delimiter_ ? size - 1 : size);
         } while (name.path.empty());
+        if (!list_started_ && is_record(name.path, pattern_))
+            path_failed(program_, list_path_,
+                        delimiter_ == '\n'
+                            ? "warning: its first line is a record: this looks like a log, not a list of logs"
+                            : "warning: its first entry is a record: this looks like a log, not a list of "
+                              "logs");
+        list_started_ = true;
     }
+    ++named_;
     if (is_standard_input(name.path)) {
         if (standard_input_taken_)
             name.refused = list_ == stdin ? "standard input holds the list of logs" : "standard input was read already";
         standard_input_taken_ = true;
     }
     return true;
+}
+
+std::string LogList::none_named() const
+{
+    if (named_ > 0 || error_ != 0 || list_path_ == nullptr)
+        return "";
+    return is_standard_input(list_path_) ? "no log named in the list on standard input"
+                                         : "no log named in the list '" + printable_name(list_path_) + "'";
 }
 
 bool LogList::tell_error(const char* program) const
@@ -99,4 +133,11 @@ void open_log(std::optional<logformat::LogStream>& log, const std::string& path)
     // The stream's block buffer is the only buffer, as for a file.
     std::setvbuf(stdin, nullptr, _IONBF, 0);
     log.emplace(stdin, logformat::BlockBuffer::kBlockSize);
+}
+
+const char* instruction_set_of_logs()
+{
+    std::optional<logformat::LogStream> probe;
+    open_log(probe, "/dev/null");
+    return logformat::name_of(probe->instruction_set());
 }

@@ -8,10 +8,14 @@
 //
 // "-" names standard input: as an operand, as the list, or in the list. It
 // can be read once: the command line cannot name it twice (problem()), and
-// a "-" in the list after standard input was taken is refused.
+// a "-" in the list after standard input was taken is refused. A list that
+// names no log is a usage error too, known once it is read (none_named());
+// a list whose first entry is a record, a log named where its list was
+// meant, is warned of.
 
 #include "logformat/log_stream.hpp"
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -36,8 +40,10 @@ struct LogName {
 
 class LogList {
 public:
-    // The operands [first, last), then the paths in the list, if one is named.
-    LogList(char* const* first, char* const* last, const ListOption& list);
+    // The operands [first, last), then the paths in the list, if one is named,
+    // for `program`, which reads them with `pattern`.
+    LogList(const char* program, char* const* first, char* const* last, const ListOption& list,
+            logformat::LogPattern pattern);
     ~LogList();
     LogList(const LogList&) = delete;
     LogList& operator=(const LogList&) = delete;
@@ -46,14 +52,24 @@ public:
     // read (no log named, "-" named twice, a list that cannot be opened);
     // empty when it can.
     const std::string& problem() const { return problem_; }
-    // The next log into `name`; false after the last.
+    // The next log into `name`; false after the last. Where the first entry
+    // of the list is itself a record of the pattern, warns on standard error
+    // that the list looks like a log.
     bool next(LogName& name);
+    // After the last log: the problem with a command line whose list, read
+    // whole, named no log, as no log on the command line is one; empty when
+    // a log was named or the list could not be read to its end.
+    std::string none_named() const;
     // After the last log: tells of a fault that ended the reading of the
     // list early, on standard error, as "PROGRAM: LIST: REASON". True when
     // there was one.
     bool tell_error(const char* program) const;
 
 private:
+    const char* program_;
+    logformat::LogPattern pattern_;
+    std::uint64_t named_ = 0;  // logs handed out
+    bool list_started_ = false;
     char* const* operand_;
     char* const* last_;
     const char* list_path_;
@@ -70,3 +86,7 @@ bool is_standard_input(const std::string& path);
 
 // Opens a log into `log`: standard input for "-", the file otherwise.
 void open_log(std::optional<logformat::LogStream>& log, const std::string& path);
+
+// The name of the instruction set that the logs open_log opens are read
+// with (logformat/instruction_set.hpp), for --version.
+const char* instruction_set_of_logs();

@@ -1,8 +1,8 @@
 #pragma once
 
 // Moves of a log's position between reads, by the reader's cursor: where
-// runtally-check looks for the rest of a log after its reading stopped, and
-// where runtally-table looks past the last sample for the end of a log.
+// the verdict on a log (outcome.hpp) looks past the last sample for the end
+// of the log, and counts the rest of a log whose reading stopped.
 
 #include "logformat/log_stream.hpp"
 
@@ -19,8 +19,8 @@ inline bool skip_space_to_end(logformat::LogStream& log)
     return c.p == c.end;
 }
 
-// Passes the rest of the line at the stream's position and its line end;
-// true when a NUL byte was among them.
+// Passes the rest of the line at the stream's position and its line end, up
+// to a NUL byte, where it stops: true when it stopped at one.
 inline bool skip_line(logformat::LogStream& log)
 {
     logformat::Cursor c{&log.bytes()};
@@ -29,7 +29,12 @@ inline bool skip_line(logformat::LogStream& log)
         const auto size = static_cast<std::size_t>(c.end - c.p);
         const auto* line_end = static_cast<const char*>(std::memchr(c.p, '\n', size));
         const char* passed = line_end != nullptr ? line_end + 1 : c.end;
-        nul = nul || std::memchr(c.p, '\0', static_cast<std::size_t>(passed - c.p)) != nullptr;
+        if (const auto* zero = static_cast<const char*>(std::memchr(c.p, '\0', static_cast<std::size_t>(passed - c.p)));
+            zero != nullptr) {
+            c.p = zero;
+            nul = true;
+            break;
+        }
         c.p = passed;
         if (line_end != nullptr || !c.refill())
             break;

@@ -64,17 +64,6 @@ void append_escaped_byte(std::string& text, unsigned char byte)
     }
 }
 
-bool is_plain_name(std::string_view name)
-{
-    for (std::size_t at = 0; at < name.size();) {
-        const std::size_t length = sequence_length(name.substr(at));
-        if (length == 0 || is_control(name.substr(at, length)))
-            return false;
-        at += length;
-    }
-    return true;
-}
-
 std::string escaped_name(std::string_view name)
 {
     std::string text;
@@ -96,5 +85,5 @@ std::string escaped_name(std::string_view name)
 
 std::string printable_name(std::string_view name)
 {
-    return is_plain_name(name) ? std::string(name) : escaped_name(name);
+    return escaped_name(name);
 }

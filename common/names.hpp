@@ -6,10 +6,6 @@
 #include <string>
 #include <string_view>
 
-// True when the name holds no control character and is valid UTF-8: such a
-// name prints as it is.
-bool is_plain_name(std::string_view name);
-
 // The name's bytes as text that stays on one line, is valid UTF-8 and turns
 // back into the same bytes: printable valid UTF-8 as it is; the backslash
 // as \\; the control characters (bytes below 0x20, 0x7f, and the two bytes
@@ -18,8 +14,9 @@ bool is_plain_name(std::string_view name);
 std::string escaped_name(std::string_view name);
 
 // The name as every diagnostic writes it, on standard error or standard
-// output: as it is when plain, escaped otherwise. Plain names print as they
-// always have, so a backslash in one is written as it is.
+// output: escaped as above, so that no two names print alike (the text
+// "\xe9" prints as "\\xe9", the byte 0xe9 as "\xe9"); a name of printable
+// UTF-8 without a backslash prints as it is.
 std::string printable_name(std::string_view name);
 
 // One byte that no text may hold raw, escaped as names and runtally-check's

@@ -42,6 +42,7 @@ enum class Change {
     ExponentWithoutDigits,  // "2e", "2e+": the value is the number before the mark
     Hexadecimal,            // "0x1p3" reads as 0, and the x ends the number
     InfinityOrNan,          // inf, infinity or nan, in any case
+    ReadsAsZero,            // a floating number written non-zero, below the smallest subnormal: read as 0
 };
 
 struct ValueNote {

@@ -1,8 +1,8 @@
 #include "runtally-check/check_log.hpp"
 
 #include "common/diagnostics.hpp"
-#include "common/log_moves.hpp"
 #include "common/names.hpp"
+#include "common/outcome.hpp"
 #include "logformat/log_stream.hpp"
 #include "logformat/pattern.hpp"
 #include "logformat/read_sample.hpp"
@@ -24,9 +24,31 @@ std::string where(TextPosition at)
 
 // Where a read began, and its first bytes.
 struct ReadStart {
+    std::uint64_t offset = 0;
     TextPosition at;
     Head head;
 };
+
+// The warnings of one sample: its period, and the values the reader's
+// decisions changed.
+void warn_of_sample(Report& report, LogPattern pattern, const AppData& record, int result, TextPosition at,
+                    const ReadNotes& notes, PeriodSource& period)
+{
+    if (pattern == LogPattern::Full && static_cast<std::size_t>(result) == elements_of(pattern).size()) {
+        if (!period.this_log)
+            period.path = report.path;
+        period.line = at.line;
+        period.this_log = true;
+        if (record.P <= 0)
+            report.warn(NoTime, at, no_time_message(record.P));
+    } else if (pattern == LogPattern::Full) {
+        report.warn(NoPeriod, at, period_message(record.P, period));
+    }
+    for (std::size_t i = 0; i < notes.value_count; ++i) {
+        const ValueNote& note = notes.values[i];
+        report.warn(kind_of(note.change), note.at, value_message(note, pattern));
+    }
+}
 
 }  // namespace
 
@@ -35,7 +57,7 @@ bool check_log(const LogName& name, const CheckOptions& options, AppData& record
     Report report{printable_name(name.path), out};
     if (name.refused != nullptr) {
         path_failed(kProgram, name.path, name.refused);
-        report.summary(0, "cannot be read");
+        report.summary(0, std::string(word_of(Outcome::Unreadable)));
         return false;
     }
     std::optional<LogStream> opened;
@@ -44,7 +66,6 @@ bool check_log(const LogName& name, const CheckOptions& options, AppData& record
     log.count_lines();
     period.this_log = false;
     const LogPattern pattern = options.pattern;
-    const std::size_t fields = elements_of(pattern).size();
 
     // Read as the programs read: every sample, up to the first read that is
     // none. Of the last sample's read and the read after it, both kept, the
@@ -53,78 +74,68 @@ bool check_log(const LogName& name, const CheckOptions& options, AppData& record
     std::array<ReadNotes, 2> notes;
     std::array<ReadStart, 2> starts;
     std::size_t now = 0;
-    std::uint64_t start = 0;
-    int result = 0;
     for (;; now ^= 1) {
-        start = log.offset();
-        const TextPosition at = starts[now].at = log.position_of(start);
-        starts[now].head = head_at(log);
-        result = read_sample(log, pattern, record, notes[now]);
+        ReadStart& start = starts[now];
+        start.offset = log.offset();
+        start.at = log.position_of(start.offset);
+        start.head = head_at(log);
+        const int result = read_sample(log, pattern, record, notes[now]);
         if (!is_sample(result))
             break;
         ++samples;
-        if (pattern == LogPattern::Full && static_cast<std::size_t>(result) == fields) {
-            if (!period.this_log)
-                period.path = report.path;
-            period.line = at.line;
-            period.this_log = true;
-        } else if (pattern == LogPattern::Full) {
-            report.warn(NoPeriod, at, period_message(record.P, period));
-        }
-        for (std::size_t i = 0; i < notes[now].value_count; ++i) {
-            const ValueNote& note = notes[now].values[i];
-            report.warn(kind_of(note.change), note.at, value_message(note, pattern));
-        }
+        warn_of_sample(report, pattern, record, result, start.at, notes[now], period);
     }
 
-    if (log.error() != 0) {
-        close_log(kProgram, name.path.c_str(), log);
-        report.summary(samples, samples == 0 && start == 0
-                                    ? "cannot be read"
-                                    : "a read error stops it at line " + std::to_string(starts[now].at.line));
-        return false;
-    }
-
-    // Where a read that is no sample consumed nothing, its match broke off
-    // where the last sample's did, if that one broke off: that tells why,
-    // and the record that broke off is the last sample's.
-    const bool consumed = log.offset() != start;
-    const MatchBreak& stop = reading_stop(notes[now ^ 1], notes[now], consumed, samples > 0);
-    const std::size_t broken = &stop == &notes[now ^ 1].stop ? now ^ 1 : now;
+    const std::size_t last = now ^ 1;
     const Found found = found_at(log);
-    if (!consumed && skip_space_to_end(log)) {
-        report.summary(samples, "read to the end");
-        return true;
+    const Verdict verdict = verdict_on(log, pattern, {notes[last], notes[now], starts[now].offset, samples});
+    const std::string outcome(word_of(verdict.outcome));
+    const bool passes = ::passes(verdict.outcome, {options.allow_cut_end, options.allow_empty});
+    const char* const severity = passes ? "warning" : "error";
+    switch (verdict.outcome) {
+    case Outcome::Whole: report.summary(samples, outcome); return true;
+    case Outcome::Unreadable:
+        close_log(kProgram, name.path.c_str(), log);
+        report.summary(samples, samples == 0 && starts[now].offset == 0
+                                    ? outcome
+                                    : outcome + " at line " + std::to_string(starts[now].at.line));
+        return false;
+    case Outcome::Empty:
+        report.say({1, 1}, severity, empty_message(log.offset() == 0));
+        report.summary(samples, outcome);
+        return passes;
+    case Outcome::Cut:
+    case Outcome::Stopped: break;
     }
 
-    // The end of the file inside the last record, with nothing after it:
-    // a run killed while writing.
-    const bool cut_end = found.text.empty() && found.file_ends && !stop.out_of_range;
-    const bool passes = cut_end && options.allow_cut_end;
-    report.say(stop.at, passes ? "warning" : "error", stop_message(stop, pattern, found));
-    if (const ReadStart& begin = starts[broken]; begin.at.line < stop.at.line) {
+    // The record that broke off: the last sample's, where the read after it
+    // consumed nothing, or the one that read began.
+    const std::size_t broken = verdict.stop == &notes[last].stop ? last : now;
+    const MatchBreak* const stop = verdict.stop;
+    if (verdict.outcome == Outcome::Cut) {
+        // Cut between records (no line end, NUL bytes where "L:" was due): the last sample's record.
+        const bool between = verdict.cause == Cause::NoLineEnd ||
+                             (stop->element == 0 && stop->part == Part::Tag && stop->consumed.empty());
+        const std::uint64_t record_line = starts[between && samples > 0 ? last : broken].at.line;
+        report.say(verdict.at, severity, cut_message(verdict.cause, stop, pattern, record_line, samples));
+    } else {
+        report.say(stop->at, severity, stop_message(*stop, pattern, found));
+    }
+    if (const ReadStart& begin = starts[broken]; stop != nullptr && begin.at.line < stop->at.line) {
         const Found text = found_in(begin.head);
         report.say(begin.at, "note",
-                   "the record that breaks off at line " + std::to_string(stop.at.line) +
+                   "the record that breaks off at line " + std::to_string(stop->at.line) +
                        " begins here: " + shown(text.text, text.truncated));
     }
-    const Rest rest = rest_of(log, pattern, stop.at.line);
-    if (log.error() != 0)
-        close_log(kProgram, name.path.c_str(), log);
-    else if (rest.lines > stop.at.line)
-        report.say(stop.at, "note", rest_message(rest.lines - stop.at.line, rest.records));
-    const std::string compressed = samples == 0 ? compressed_note(starts[now].head.view(), pattern) : "";
-    if (!compressed.empty())
-        report.say(stop.at, "note", compressed);
-    else if (stop.at.line == 1 && rest.nul_on_stop_line)
-        report.say(stop.at, "note", "the first line holds a NUL byte: this file does not look like a text log");
-    if (four_values_read_full(pattern, samples, stop, found, rest))
-        report.say(stop.at, "note",
-                   "this log is in the four-value form: runtally reads only its first line; runtally2 reads such "
-                   "logs (runtally-check --short)");
-    if (five_values_read_short(pattern, samples, stop, found))
-        report.say(stop.at, "note",
-                   "this log is in the five-value form: runtally2 reads only its first line; runtally reads such logs");
-    report.summary(samples, (cut_end ? "last record cut off at " : "stops at ") + where(stop.at));
+    if (verdict.outcome == Outcome::Stopped) {
+        const Rest& rest = verdict.rest;
+        // Binary data on the first line, where the count ends at once, is a hint's to tell.
+        const bool binary_file = stop->at.line == 1 && rest.binary_on_stop_line;
+        if ((rest.binary && !binary_file) || rest.lines > stop->at.line)
+            report.say(stop->at, "note", rest_message(stop->at.line, rest));
+        for (const std::string& hint : stop_hints(*stop, pattern, samples, found, rest, starts[now].head.view()))
+            report.say(stop->at, "note", hint);
+    }
+    report.summary(samples, outcome + " at " + where(verdict.at));
     return passes;
 }

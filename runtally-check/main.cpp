@@ -31,8 +31,12 @@ constexpr const char* kHelp =
     "\n"
     "  --short              read the four-value form (L, CPU, B, MCPU), as\n"
     "                       runtally2 does\n"
-    "  --allow-cut-end      let a log whose last record the end of the file cuts off\n"
-    "                       (a run killed while writing) pass, with a warning\n"
+    "  --allow-cut-end      let a log that is cut (the file ends inside its last\n"
+    "                       record or with no line end after it, as a killed run\n"
+    "                       leaves it, or in NUL bytes, as a power loss does) pass,\n"
+    "                       with a warning\n"
+    "  --allow-empty        let an empty log (no sample, nothing but white space)\n"
+    "                       pass, with a warning\n"
     "  --files-from=FILE    read the logs named in FILE, one path a line, after\n"
     "                       the LOGs; - reads them from standard input\n"
     "  --files0-from=FILE   the same, with the paths separated by NUL bytes\n"
@@ -40,11 +44,11 @@ constexpr const char* kHelp =
     "  --version            print the version and exit\n"
     "  --                   end the options: every argument after it is a log\n"
     "\n"
-    "Exit status: 0 when every log is read to its end (with --allow-cut-end, or\n"
-    "ends inside its last record), 1 when a log stops before its end or cannot be\n"
-    "read, 2 on a usage error.\n";
+    "Each log's outcome is whole, empty, cut, stopped or unreadable.\n"
+    "Exit status: 0 when every log is whole (or cut or empty, as allowed), 1 when\n"
+    "one is not, 2 on a usage error.\n";
 
-enum Option : int { kShort = 256, kAllowCutEnd, kFilesFrom, kFiles0From, kHelpOption, kVersionOption };
+enum Option : int { kShort = 256, kAllowCutEnd, kAllowEmpty, kFilesFrom, kFiles0From, kHelpOption, kVersionOption };
 
 }  // namespace
 
@@ -53,6 +57,7 @@ int main(int argc, char* argv[])
     static const option kOptions[] = {
         {"short", no_argument, nullptr, kShort},
         {"allow-cut-end", no_argument, nullptr, kAllowCutEnd},
+        {"allow-empty", no_argument, nullptr, kAllowEmpty},
         {"files-from", required_argument, nullptr, kFilesFrom},
         {"files0-from", required_argument, nullptr, kFiles0From},
         {"help", no_argument, nullptr, kHelpOption},
@@ -66,6 +71,7 @@ int main(int argc, char* argv[])
         switch (answer) {
         case kShort: options.pattern = LogPattern::Short; break;
         case kAllowCutEnd: options.allow_cut_end = true; break;
+        case kAllowEmpty: options.allow_empty = true; break;
         case kFilesFrom:
         case kFiles0From:
             if (const std::string problem =
@@ -77,18 +83,24 @@ int main(int argc, char* argv[])
             std::fputs(kUsage, stdout);
             std::fputs(kHelp, stdout);
             return finish(kProgram, 0);
-        case kVersionOption: std::printf("runtally-check %s\n", kRuntallyVersion); return finish(kProgram, 0);
+        case kVersionOption:
+            std::printf("runtally-check %s\nlogs read with %s\n", kRuntallyVersion, instruction_set_of_logs());
+            return finish(kProgram, 0);
         default: return usage_error(kProgram, kUsage, refused_option(answer, argv));
         }
     }
-    LogList logs(argv + optind, argv + argc, list);
+    LogList logs(kProgram, argv + optind, argv + argc, list, options.pattern);
     if (!logs.problem().empty())
         return usage_error(kProgram, kUsage, logs.problem());
+    LogName name;
+    bool more = logs.next(name);
+    if (const std::string problem = more ? "" : logs.none_named(); !problem.empty())
+        return usage_error(kProgram, kUsage, problem);
 
     AppData record;  // one record for the run, as in runtally: periods carry from log to log
     PeriodSource period;
     bool all_pass = true;
-    for (LogName name; std::ferror(stdout) == 0 && logs.next(name);)
+    for (; more && std::ferror(stdout) == 0; more = logs.next(name))
         all_pass = check_log(name, options, record, period, stdout) && all_pass;
     if (logs.tell_error(kProgram))
         all_pass = false;

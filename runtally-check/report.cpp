@@ -10,8 +10,13 @@ namespace {
 constexpr std::uint64_t kShownPerKind = 10;
 
 constexpr const char* kMoreOfKind[kKinds] = {
-    "samples without a period", "values beyond single precision", "exponent marks without digits", "hexadecimal values",
+    "samples without a period",
+    "periods of zero or less",
+    "values beyond single precision",
+    "exponent marks without digits",
+    "hexadecimal values",
     "inf or nan values",
+    "values written non-zero that read as 0",
 };
 
 std::string float_text(float value)
@@ -51,6 +56,7 @@ Kind kind_of(Change change)
     case Change::ExponentWithoutDigits: return ExponentWithoutDigits;
     case Change::Hexadecimal: return Hexadecimal;
     case Change::InfinityOrNan: return InfinityOrNan;
+    case Change::ReadsAsZero: return ReadsAsZero;
     }
     return BeyondFloat;
 }
@@ -64,6 +70,9 @@ std::string value_message(const ValueNote& note, LogPattern pattern)
         return name + " has an exponent mark without digits and reads as " + float_text(note.value);
     case Change::Hexadecimal: return name + " is hexadecimal, which is not read: it reads as 0 and the x ends it";
     case Change::InfinityOrNan: return name + " reads as " + float_text(note.value);
+    case Change::ReadsAsZero:
+        return name + " is written non-zero but lies below the smallest float and reads as 0" +
+               (pattern == LogPattern::Full && name == "B" ? ": the sample counts as a missed deadline" : "");
     }
     return name;
 }
@@ -75,4 +84,11 @@ std::string period_message(std::int32_t period, const PeriodSource& from)
     const std::string line = std::to_string(from.line);
     return "this sample has no period (P): it takes P:" + std::to_string(period) + " from " +
            (from.this_log ? "line " + line : from.path + ":" + line);
+}
+
+std::string no_time_message(std::int32_t period)
+{
+    return "P is " + std::to_string(period) + ": the sample weighs " +
+           (period == 0 ? "no time, so its B and MCPU count for nothing"
+                        : "negative time, which takes from the log's time and benefit");
 }

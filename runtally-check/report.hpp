@@ -21,7 +21,7 @@ struct PeriodSource {
 };
 
 // The kinds of warning, each shown ten times per log at most.
-enum Kind { NoPeriod, BeyondFloat, ExponentWithoutDigits, Hexadecimal, InfinityOrNan, kKinds };
+enum Kind { NoPeriod, NoTime, BeyondFloat, ExponentWithoutDigits, Hexadecimal, InfinityOrNan, ReadsAsZero, kKinds };
 
 struct Report {
     std::string path;  // as printable_name writes it
@@ -31,7 +31,7 @@ struct Report {
     void say(logformat::TextPosition at, const char* severity, const std::string& message) const;
     void warn(Kind kind, logformat::TextPosition at, const std::string& message);
     // The number of warnings of each kind beyond those shown, then
-    // "PATH: N samples, OUTCOME".
+    // "PATH: N samples, OUTCOME", the outcome's word first.
     void summary(std::uint64_t samples, const std::string& outcome) const;
 };
 
@@ -41,3 +41,6 @@ Kind kind_of(logformat::Change change);
 
 // Where a sample without a period takes one from.
 std::string period_message(std::int32_t period, const PeriodSource& from);
+
+// What a period of zero or less does to its sample.
+std::string no_time_message(std::int32_t period);

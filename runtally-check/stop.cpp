@@ -1,6 +1,5 @@
 #include "runtally-check/stop.hpp"
 
-#include "common/log_moves.hpp"
 #include "common/quoted.hpp"
 #include "logformat/read_sample.hpp"
 #include "runtally-check/text.hpp"
@@ -49,46 +48,89 @@ std::string shown(const std::string& bytes, bool truncated)
     return text;
 }
 
+namespace {
+
+// What the reader expected where its match broke off: "\", B:\"", "\"B:\"",
+// "a number for B".
+std::string expected(const MatchBreak& stop, LogPattern pattern)
+{
+    const std::string tag(elements_of(pattern)[stop.element].tag);
+    return stop.part == Part::Comma ? "\", " + tag + "\""
+           : stop.part == Part::Tag ? "\"" + tag + "\""
+                                    : "a number for " + name_of(pattern, stop.element);
+}
+
+// Nothing of a record was read where the match broke off: the next one's
+// "L:" was expected.
+bool between_records(const MatchBreak& stop)
+{
+    return stop.element == 0 && stop.part == Part::Tag && stop.consumed.empty();
+}
+
+// The element whose number seems written with a decimal comma, or 0:
+// "CPU:0,5, B:" reads CPU as 0, takes its comma for the one before B, and
+// B's tag meets the digits after it. The last element's comma comes where
+// the next record's "L:" is expected.
+std::size_t decimal_comma_in(const MatchBreak& stop, LogPattern pattern, std::uint64_t samples, const Found& found)
+{
+    if (stop.part != Part::Tag || !stop.consumed.empty() || found.text.empty())
+        return 0;
+    if (stop.element > 0)
+        return is_digit(static_cast<unsigned char>(found.text[0])) ? stop.element - 1 : 0;
+    const bool comma_digit = samples > 0 && found.text.size() > 1 && found.text[0] == ',' &&
+                             is_digit(static_cast<unsigned char>(found.text[1]));
+    return comma_digit ? elements_of(pattern).size() - 1 : 0;
+}
+
+}  // namespace
+
 std::string stop_message(const MatchBreak& stop, LogPattern pattern, const Found& found)
 {
-    const std::string name = name_of(pattern, stop.element);
     if (stop.out_of_range)
-        return "the number for " + name + " is outside the 32-bit range";
-    const std::string tag(elements_of(pattern)[stop.element].tag);
-    const std::string expected = stop.part == Part::Comma ? "\", " + tag + "\""
-                                 : stop.part == Part::Tag ? "\"" + tag + "\""
-                                                          : "a number for " + name;
+        return "the number for " + name_of(pattern, stop.element) + " is outside the 32-bit range";
     if (found.text.empty())
-        return "expected " + expected + " but the " + (found.file_ends ? "file" : "line") + " ends" +
+        return "expected " + expected(stop, pattern) + " but the " + (found.file_ends ? "file" : "line") + " ends" +
                (stop.consumed.empty() ? "" : " after " + quoted(stop.consumed));
-    return "expected " + expected + " but found " + shown(stop.consumed + found.text, found.truncated);
+    return "expected " + expected(stop, pattern) + " but found " + shown(stop.consumed + found.text, found.truncated);
 }
 
-Rest rest_of(LogStream& log, LogPattern pattern, std::uint64_t stop_line)
+std::string cut_message(Cause cause, const MatchBreak* stop, LogPattern pattern, std::uint64_t record_line,
+                        std::uint64_t samples)
 {
-    Rest rest;
-    if (log.position_of(log.offset()).line == stop_line)
-        rest.nul_on_stop_line = skip_line(log);
-    AppData scratch;
-    while (!skip_space_to_end(log)) {
-        const std::uint64_t before = log.offset();
-        const int result = read_sample(log, pattern, scratch);
-        rest.records += is_sample(result) ? 1U : 0U;
-        rest.whole += static_cast<std::size_t>(result) == elements_of(pattern).size() ? 1U : 0U;
-        if (log.offset() == before)
-            skip_line(log);  // no record begins here: try the next line
-    }
-    const TextPosition end = log.position_of(log.offset());
-    rest.lines = end.column > 1 ? end.line : end.line - 1;
-    return rest;
+    const std::string record = "the record at line " + std::to_string(record_line);
+    if (cause == Cause::NoLineEnd)
+        return "the file ends right after " + record +
+               ", with no line end: that record is likely cut short, as a killed run leaves it";
+    if (cause == Cause::EndInRecord)
+        return "expected " + expected(*stop, pattern) + " but the file ends" +
+               (stop->consumed.empty() ? "" : " after " + quoted(stop->consumed)) + ": " + record +
+               " is cut short, as a killed run leaves it";
+    if (samples == 0 && between_records(*stop))
+        return "the file holds nothing but NUL bytes and white space, as a power loss leaves a log that was never "
+               "written out";
+    if (between_records(*stop))
+        return "NUL bytes run from here to the end of the file, after " + record + ", as a power loss leaves a log";
+    return "expected " + expected(*stop, pattern) + " but found NUL bytes that run to the end of the file: " + record +
+           " is cut short, as a power loss leaves it";
 }
 
-std::string rest_message(std::uint64_t lines_after, std::uint64_t records)
+std::string empty_message(bool no_byte)
 {
+    return std::string(no_byte ? "the file is empty" : "the file holds nothing but white space") +
+           ": no sample, yet runtally counts it as an application (one that ended before its first line leaves "
+           "such a log)";
+}
+
+std::string rest_message(std::uint64_t stop_line, const Rest& rest)
+{
+    const std::uint64_t lines_after = rest.lines > stop_line ? rest.lines - stop_line : 0;
+    const std::uint64_t records = rest.records;
     const std::string lines =
         lines_after == 1 ? "the line after it" : "the " + std::to_string(lines_after) + " lines after it";
     std::string what;
-    if (records == 0)
+    if (lines_after == 0)
+        what = "";
+    else if (records == 0)
         what = lines + (lines_after == 1 ? " holds" : " hold") + " no record";
     else if (records > lines_after)
         what = lines + " hold " + std::to_string(records) + " records that were not counted";
@@ -99,7 +141,41 @@ std::string rest_message(std::uint64_t lines_after, std::uint64_t records)
     else
         what = std::to_string(records) + " of " + lines +
                (records == 1 ? " is a record that was not counted" : " are records that were not counted");
-    return "reading stops here; " + what;
+    if (!rest.binary)
+        return "reading stops here; " + what;
+    const std::string binary = "binary data (a NUL byte) at line " + std::to_string(rest.binary_at.line) + ", column " +
+                               std::to_string(rest.binary_at.column);
+    if (what.empty())
+        return "reading stops here; " + binary + " ends the count of the records after it";
+    return "reading stops here; " + what + ", up to " + binary + ", where the count ends";
+}
+
+std::vector<std::string> stop_hints(const MatchBreak& stop, LogPattern pattern, std::uint64_t samples,
+                                    const Found& found, const Rest& rest, std::string_view first_bytes)
+{
+    std::vector<std::string> hints;
+    const std::string compressed = samples == 0 ? compressed_note(first_bytes, pattern) : "";
+    if (!compressed.empty())
+        hints.push_back(compressed);
+    else if (samples == 0 && first_bytes.starts_with("\xef\xbb\xbf"))
+        hints.emplace_back(
+            "the file begins with a UTF-8 byte-order mark (\\xef\\xbb\\xbf), which is no part of the "
+            "format: remove it, as with sed -i '1s/^\\xef\\xbb\\xbf//' LOG");
+    else if (stop.at.line == 1 && rest.binary_on_stop_line)
+        hints.push_back("the first line holds a NUL byte, at column " + std::to_string(rest.binary_at.column) +
+                        ": this file does not look like a text log, and is read no further");
+    if (const std::size_t element = decimal_comma_in(stop, pattern, samples, found); element != 0)
+        hints.push_back(name_of(pattern, element) +
+                        " seems to be written with a decimal comma, as a German or French locale writes numbers: it "
+                        "is read up to the comma; have the logger write a full stop (LC_NUMERIC=C)");
+    if (four_values_read_full(pattern, samples, stop, found, rest))
+        hints.emplace_back(
+            "this log is in the four-value form: runtally reads only its first line; runtally2 reads "
+            "such logs (runtally-check --short)");
+    if (five_values_read_short(pattern, samples, stop, found))
+        hints.emplace_back(
+            "this log is in the five-value form: runtally2 reads only its first line; runtally reads such logs");
+    return hints;
 }
 
 bool five_values_read_short(LogPattern pattern, std::uint64_t samples, const MatchBreak& stop, const Found& found)
@@ -118,7 +194,8 @@ bool four_values_read_full(LogPattern pattern, std::uint64_t samples, const Matc
                            const Rest& rest)
 {
     return pattern == LogPattern::Full && samples == 1 && stop.element == element_count(LogPattern::Short) &&
-           stop.part == Part::Comma && found.text.empty() && !found.file_ends && rest.records > 0 && rest.whole == 0;
+           stop.part == Part::Comma && found.text.empty() && !found.file_ends && rest.records > 0 && rest.whole == 0 &&
+           !rest.binary;
 }
 
 std::string compressed_note(std::string_view first_bytes, LogPattern pattern)

@@ -2,8 +2,9 @@
 
 // What runtally-check tells of the place where the reading of a log stops:
 // what the reader expected there and what it found, how much of the log is
-// left, and the hints for a log in the other form.
+// left, what cut a log short, and the hints at a likely cause of a stop.
 
+#include "common/outcome.hpp"
 #include "logformat/log_stream.hpp"
 #include "logformat/pattern.hpp"
 #include "logformat/read_notes.hpp"
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // An element's name, as messages give it: "CPU".
 inline std::string name_of(logformat::LogPattern pattern, std::size_t element)
@@ -55,19 +57,27 @@ std::string shown(const std::string& bytes, bool truncated);
 // "expected ... but found ...".
 std::string stop_message(const logformat::MatchBreak& stop, logformat::LogPattern pattern, const Found& found);
 
-// The lines after the line where the reading stopped, and the records among
-// them: the samples that reads from each line's first record would give.
-struct Rest {
-    std::uint64_t lines = 0;  // lines of the whole log
-    std::uint64_t records = 0;
-    std::uint64_t whole = 0;        // records with every element of the pattern
-    bool nul_on_stop_line = false;  // a NUL byte after the stop, on its line
-};
+// "reading stops here; ..." for the lines after the stop, up to the end or to
+// binary data, and the records among them.
+std::string rest_message(std::uint64_t stop_line, const Rest& rest);
 
-Rest rest_of(logformat::LogStream& log, logformat::LogPattern pattern, std::uint64_t stop_line);
+// What a log cut short tells where it is cut, and its likely cause: the end
+// of the file inside a record (`stop` is where its match broke off) or
+// right after one with no line end (`stop` null), a killed run; NUL bytes
+// to the end, a power loss. `record_line` is where the record cut short
+// begins.
+std::string cut_message(Cause cause, const logformat::MatchBreak* stop, logformat::LogPattern pattern,
+                        std::uint64_t record_line, std::uint64_t samples);
 
-// "reading stops here; ..." for the lines after the stop and their records.
-std::string rest_message(std::uint64_t lines_after, std::uint64_t records);
+// What an empty log tells: no byte at all, or nothing but white space.
+std::string empty_message(bool no_byte);
+
+// The notes that name a likely cause of a stop, in order: a compressed
+// file, a byte-order mark, a first line with a NUL byte, a decimal comma, a
+// log of the other form. `first_bytes` are those of the read that stopped.
+std::vector<std::string> stop_hints(const logformat::MatchBreak& stop, logformat::LogPattern pattern,
+                                    std::uint64_t samples, const Found& found, const Rest& rest,
+                                    std::string_view first_bytes);
 
 // Read with the Short pattern, the line goes on where it stopped with the
 // next element of the Full one: a log in the five-value form.

@@ -3,6 +3,7 @@
 // The rows of one log: the columns for the options, and a row from the
 // figures of a log or of one of its windows and what the reading did.
 
+#include "common/outcome.hpp"
 #include "logformat/app_data.hpp"
 #include "runtally-table/table_writer.hpp"
 #include "runtally/metric_data.hpp"
@@ -19,6 +20,7 @@ struct TableOptions {
     Windows windows = Windows::None;
     double seconds = 0;     // the size of a window of sample time
     long long samples = 0;  // the size of a window of samples
+    Allowed allowed;        // the outcomes besides whole that leave the status at 0
 };
 
 // The table's columns, in order, for these options.
@@ -37,20 +39,15 @@ struct Figures {
     }
 };
 
-// What a row says of the reading: true, with no stop and no error, for
-// every window but a log's last one.
-struct Verdict {
-    bool complete = true;
-    std::string stop;  // "LINE:COLUMN" where the reading stopped
-    std::string error;
-};
-
 // The rows of one log.
 struct LogRows {
     const TableOptions& options;
     TableWriter& writer;
     const std::string log = {};  // the name, escaped
 
-    // A row of the log's figures, or of a window's from `from` to `to`.
-    void write(double from, double to, const Figures& figures, const Verdict& verdict) const;
+    // A row of the log's figures, or of a window's from `from` to `to`, and
+    // what it says of the reading: the verdict on the log (common/outcome.hpp)
+    // and why it could not be read, if it could not; on every window but a
+    // log's last, null and empty: not known when the row is written.
+    void write(double from, double to, const Figures& figures, const Verdict* verdict, std::string_view error) const;
 };

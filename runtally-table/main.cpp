@@ -10,6 +10,7 @@
 #include "runtally_version.hpp"
 
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -34,23 +35,40 @@ constexpr const char* kHelp =
     "  --short                 read the four-value form (no P), as runtally2 does\n"
     "  --window=SECONDS        one row per window of SECONDS of sample time\n"
     "  --window-samples=N      one row per window of N samples\n"
+    "  --allow-cut-end         let a cut log (a killed run, a power loss) leave the\n"
+    "                          exit status at 0\n"
+    "  --allow-empty           let an empty log leave the exit status at 0\n"
     "  --files-from=FILE       read more logs' paths from FILE, one a line\n"
     "  --files0-from=FILE      read more logs' paths from FILE, NUL-separated\n"
     "  --help                  print this help and exit\n"
     "  --version               print the version and exit\n"
     "\n"
     "A LOG or FILE of - is standard input, which can be read once.\n"
-    "Exit status: 0 when every log is read to its end, 1 when a log stops before\n"
-    "its end or cannot be read (its row is still written), 2 on a usage error.\n";
+    "Each log's outcome is whole, empty, cut, stopped or unreadable.\n"
+    "Exit status: 0 when every log is whole (or cut or empty, as allowed), 1 when\n"
+    "one is not (its row is still written), 2 on a usage error.\n";
 
 // The long options' values, beyond those of any short option.
-enum Option { kFormat = 256, kShort, kWindow, kWindowSamples, kFilesFrom, kFiles0From, kHelpOption, kVersion };
+enum Option {
+    kFormat = 256,
+    kShort,
+    kWindow,
+    kWindowSamples,
+    kAllowCutEnd,
+    kAllowEmpty,
+    kFilesFrom,
+    kFiles0From,
+    kHelpOption,
+    kVersion
+};
 
 constexpr option kOptions[] = {
     {"format", required_argument, nullptr, kFormat},
     {"short", no_argument, nullptr, kShort},
     {"window", required_argument, nullptr, kWindow},
     {"window-samples", required_argument, nullptr, kWindowSamples},
+    {"allow-cut-end", no_argument, nullptr, kAllowCutEnd},
+    {"allow-empty", no_argument, nullptr, kAllowEmpty},
     {"files-from", required_argument, nullptr, kFilesFrom},
     {"files0-from", required_argument, nullptr, kFiles0From},
     {"help", no_argument, nullptr, kHelpOption},
@@ -86,12 +104,15 @@ bool parse_seconds(const char* text, double& seconds)
     return end != text && *end == '\0' && std::isfinite(seconds) && seconds >= 1e-6;
 }
 
+// A window's count of samples: a whole number, 1 or more. One beyond 64 bits
+// is a window larger than any log, as the largest count is.
 bool parse_count(const char* text, long long& count)
 {
     char* end = nullptr;
     errno = 0;
     count = std::strtoll(text, &end, 10);
-    return end != text && *end == '\0' && errno == 0 && count > 0 && text[0] != '+' && text[0] != ' ';
+    return end != text && *end == '\0' && (errno == 0 || count == LLONG_MAX) && count > 0 && text[0] >= '0' &&
+           text[0] <= '9';
 }
 
 void choose(CommandLine& line, int option, const char* value)
@@ -109,6 +130,10 @@ void choose(CommandLine& line, int option, const char* value)
             line.problem = "unknown format '" + given + "' (tsv, csv or json)";
     } else if (option == kShort) {
         line.table.pattern = LogPattern::Short;
+    } else if (option == kAllowCutEnd) {
+        line.table.allowed.cut = true;
+    } else if (option == kAllowEmpty) {
+        line.table.allowed.empty = true;
     } else if (option == kWindow || option == kWindowSamples) {
         if (line.table.windows != Windows::None)
             line.problem = "one window option at most";
@@ -137,7 +162,7 @@ int main(int argc, char* argv[])
             return finish(kProgram, 0);
         }
         if (option == kVersion) {
-            std::printf("%s %s\n", kProgram, kRuntallyVersion);
+            std::printf("%s %s\nlogs read with %s\n", kProgram, kRuntallyVersion, instruction_set_of_logs());
             return finish(kProgram, 0);
         }
         choose(line, option, optarg);
@@ -146,18 +171,24 @@ int main(int argc, char* argv[])
     }
     if (line.table.windows == Windows::OfSeconds && line.table.pattern == LogPattern::Short)
         return usage_error("--window needs periods, which the four-value form (--short) has not: try --window-samples");
-    LogList logs(argv + optind, argv + argc, line.list);
+    LogList logs(kProgram, argv + optind, argv + argc, line.list, line.table.pattern);
     if (!logs.problem().empty())
         return usage_error(logs.problem());
+    // The header waits for the first log: a list that names none is a usage
+    // error, with nothing on standard output.
+    LogName name;
+    bool more = logs.next(name);
+    if (const std::string problem = more ? "" : logs.none_named(); !problem.empty())
+        return usage_error(problem);
 
     TableWriter writer(stdout, line.format, columns_of(line.table));
     writer.header();
     AppData record;  // one record for the run, as in runtally: periods carry from log to log
-    bool all_read = true;
+    bool all_pass = true;
     // Once standard output fails, no further log is read: nothing could tell of it.
-    for (LogName name; std::ferror(stdout) == 0 && logs.next(name);)
-        all_read = table_log(name, line.table, record, writer) && all_read;
+    for (; more && std::ferror(stdout) == 0; more = logs.next(name))
+        all_pass = table_log(name, line.table, record, writer) && all_pass;
     if (logs.tell_error(kProgram))
-        all_read = false;
-    return finish(kProgram, all_read ? 0 : 1);
+        all_pass = false;
+    return finish(kProgram, all_pass ? 0 : 1);
 }

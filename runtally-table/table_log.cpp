@@ -1,8 +1,8 @@
 #include "runtally-table/table_log.hpp"
 
 #include "common/diagnostics.hpp"
-#include "common/log_moves.hpp"
 #include "common/names.hpp"
+#include "common/outcome.hpp"
 #include "logformat/read_sample.hpp"
 #include "runtally-table/log_rows.hpp"
 #include "runtally/tally_log.hpp"
@@ -73,7 +73,7 @@ struct WindowCursor {
         }
         // A failed output ends the rows: a long gap could otherwise write on for long.
         for (; index < target && !rows.writer.failed(); ++index, in_window = 0) {
-            rows.write(from(), to(), figures, Verdict{});
+            rows.write(from(), to(), figures, nullptr, "");
             figures.start_window();
         }
         ++in_window;
@@ -87,45 +87,30 @@ struct Ending {
     std::size_t now = 0;      // notes[now] is the read that gave no sample
     std::uint64_t start = 0;  // where that read began
     std::uint64_t samples = 0;
+
+    Reading reading() const { return {notes[now ^ 1], notes[now], start, samples}; }
 };
 
 // Reads as the programs read: every sample, up to the first read that is
 // none. Expanded for each pattern, so that the reads know their elements.
-[[gnu::always_inline]] inline Ending read_samples(LogStream& log, LogPattern pattern, const TableOptions& options,
-                                                  AppData& record, Figures& figures, WindowCursor& window,
-                                                  const LogRows& rows)
+[[gnu::always_inline]] inline void read_samples(LogStream& log, LogPattern pattern, const TableOptions& options,
+                                                AppData& record, Figures& figures, WindowCursor& window,
+                                                const LogRows& rows, Ending& e)
 {
-    Ending e;
     for (;; e.now ^= 1, ++e.samples) {
         e.start = log.offset();
         if (!is_sample(read_sample_noting_breaks(log, pattern, record, e.notes[e.now])))
-            return e;
+            return;
         if (options.windows != Windows::None) {
             window.enter(record, figures, rows);
             if (rows.writer.failed())
-                return e;
+                return;
         }
         if (pattern == LogPattern::Full)
             tally_sample(record, figures.full);
         else
             figures.brief.add_sample(record.B);
     }
-}
-
-// The verdict on a log whose reading ended so.
-Verdict verdict_on(LogStream& log, const Ending& ending)
-{
-    Verdict verdict;
-    if (log.error() != 0)
-        return verdict;  // the caller tells of the fault
-    const bool consumed = log.offset() != ending.start;
-    const MatchBreak& stop =
-        reading_stop(ending.notes[ending.now ^ 1], ending.notes[ending.now], consumed, ending.samples > 0);
-    if (!consumed && skip_space_to_end(log))
-        return verdict;
-    verdict.complete = false;
-    verdict.stop = std::to_string(stop.at.line) + ":" + std::to_string(stop.at.column);
-    return verdict;
 }
 
 }  // namespace
@@ -137,7 +122,8 @@ bool table_log(const LogName& name, const TableOptions& options, AppData& record
     WindowCursor window{options};
     if (name.refused != nullptr) {
         path_failed(kProgram, name.path, name.refused);
-        rows.write(window.from(), window.to(), figures, Verdict{false, "", name.refused});
+        const Verdict verdict = unreadable();
+        rows.write(window.from(), window.to(), figures, &verdict, name.refused);
         return false;
     }
     std::optional<LogStream> stream;
@@ -145,12 +131,13 @@ bool table_log(const LogName& name, const TableOptions& options, AppData& record
     LogStream& log = *stream;
     log.count_lines();
 
-    const Ending ending = options.pattern == LogPattern::Full
-                              ? read_samples(log, LogPattern::Full, options, record, figures, window, rows)
-                              : read_samples(log, LogPattern::Short, options, record, figures, window, rows);
-    Verdict verdict = verdict_on(log, ending);
-    if (close_log(kProgram, name.path.c_str(), log))
-        verdict = {false, "", std::strerror(log.error())};
-    rows.write(window.from(), window.to(), figures, verdict);
-    return verdict.complete;
+    Ending ending;
+    if (options.pattern == LogPattern::Full)
+        read_samples(log, LogPattern::Full, options, record, figures, window, rows, ending);
+    else
+        read_samples(log, LogPattern::Short, options, record, figures, window, rows, ending);
+    const Verdict verdict = verdict_on(log, options.pattern, ending.reading());
+    const bool failed = close_log(kProgram, name.path.c_str(), log);
+    rows.write(window.from(), window.to(), figures, &verdict, failed ? std::strerror(log.error()) : "");
+    return passes(verdict.outcome, options.allowed);
 }

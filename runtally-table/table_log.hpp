@@ -13,5 +13,5 @@
 // Reads the log named and writes its rows. `record` is the run's one record:
 // a sample without a period keeps the last one read, from this log or an
 // earlier one. A log that cannot be read is also told of on standard error.
-// True when the log was read to its end.
+// True when the log passes: whole, or cut or empty as the options allow.
 bool table_log(const LogName& name, const TableOptions& options, logformat::AppData& record, TableWriter& writer);

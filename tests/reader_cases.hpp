@@ -7,6 +7,7 @@
 
 #include "logformat/app_data.hpp"
 #include "logformat/pattern.hpp"
+#include "logformat/routes/read_ahead.hpp"
 #include "tests/support/records.hpp"
 
 #include <algorithm>
@@ -35,7 +36,7 @@ struct Read {
 };
 
 struct Case {
-    const char* name;
+    std::string name;
     std::string input;
     LogPattern pattern;
     std::vector<Read> reads;
@@ -98,25 +99,30 @@ inline Case window_case(LogPattern pattern)
 }
 
 // The batch: records read four at a time, each with one number varied,
-// every variant four times over so that it takes each place of a batch. The
-// variants: every length of a lane (1 to 16 bytes) and one more, plain, with
-// a minus, with an exponent (of five digits too); integers up to nine bytes;
-// float midpoints that the fast conversion declines (16777217 is 16777216 as
-// a float, 16777219 is 16777220) and decimals whose double falls on one; and
-// records in other forms (two blanks, a blank line, CR LF), at which the
-// batches decline. The other numbers: L:7, CPU:0.5, B:2.5, MCPU:5.5, P:1000.
-// The last record, where a batch would start, stops the reading (`stop`).
-enum class Stop { WrongTag, NoDigit };
-inline Case batch_case(LogPattern pattern, Stop stop)
+// each variant alone at one place of a batch (0 to 3), plain records around
+// it. The variants: every length of a lane (1 to 16 bytes) and one more,
+// plain, with a minus, with an exponent (of five digits too); integers up to
+// nine bytes; float midpoints that the fast conversion declines (16777217 is
+// 16777216 as a float, 16777219 is 16777220) and decimals whose double falls
+// on one. The other numbers: L:7, CPU:0.5, B:2.5, MCPU:5.5, P:1000.
+//
+// Where the batches fall: a record that the window declines (two blanks
+// after a comma) ends a fill, so the next fill starts at the record after
+// it; a record that the batch declines and the window reads (" \n", a
+// blank line, CR LF) has the batches start again at the record after it,
+// wherever it stands in a batch (so at each place, after variants that
+// the batch declines). So each fill starts with 0 to 4 of the latter (the
+// read-ahead's counts shift by one each), then holds a variant's batch and
+// one of the latter after it, while the batch fits the read-ahead's 32
+// places (the last ones at 28 to 31), then four plain records.
+struct Variant {
+    int element;
+    std::string number;
+    float value;
+};
+inline std::vector<Variant> batch_variants(LogPattern pattern)
 {
     const int elements = pattern == F ? 5 : 4;
-    const AppData plain{7, 0.5, 2.5, 5.5, pattern == F ? 1000 : -9};
-    const std::string defaults[] = {"7", "0.5", "2.5", "5.5", "1000"};
-    struct Variant {
-        int element;
-        std::string number;
-        float value;
-    };
     std::vector<Variant> variants;
     for (int w = 1; w <= 9; ++w)  // L and the last, P or MCPU
         variants.push_back({w % 2 == 0 ? 0 : elements - 1, std::string(static_cast<std::size_t>(w - 1), '0') + "7", 7});
@@ -129,7 +135,8 @@ inline Case batch_case(LogPattern pattern, Stop stop)
     variants.push_back({1, "2.5e-0000", 2.5f});
     variants.push_back({2, "2.5e", 2.5f});  // the C library reads the mark, and a sign after it, as a power of 0
     variants.push_back({3, "-25E+", -25.0f});
-    variants.push_back({3, "2.5e10000", std::numeric_limits<float>::infinity()});  // five exponent digits
+    variants.push_back({2, "2.5e10000", std::numeric_limits<float>::infinity()});  // five exponent digits
+    variants.push_back({3, "2.5e10000", std::numeric_limits<float>::infinity()});
     variants.push_back({2, "16777217", 16777216.0f});
     variants.push_back({2, "-16777219.0", -16777220.0f});
     variants.push_back({3, "1.6777217e7", 16777216.0f});
@@ -166,44 +173,155 @@ inline Case batch_case(LogPattern pattern, Stop stop)
                                         .append(std::to_string(w - 4)),
                                     2.5f});
         }
-    Case c{pattern == F ? (stop == Stop::WrongTag ? "the batch's lanes, Full"
-                                                  : "the batch's lanes, Full, an integer without a digit")
-                        : (stop == Stop::WrongTag ? "the batch's lanes, Short"
-                                                  : "the batch's lanes, Short, an integer without a digit"),
+    return variants;
+}
+
+// A record of the plain numbers, with `variant`'s number in its place where
+// given, and its closing text: records the batch case writes.
+inline std::string batch_record(LogPattern pattern, const Variant* variant, const char* after_b, const char* closing)
+{
+    static const char* const kDefaults[] = {"7", "0.5", "2.5", "5.5", "1000"};
+    std::string text;
+    for (int i = 0; i < (pattern == F ? 5 : 4); ++i)
+        text.append(i == 0   ? ""
+                    : i == 2 ? after_b
+                             : ", ")
+            .append(kElements[static_cast<std::size_t>(i)].tag)
+            .append(variant != nullptr && variant->element == i ? variant->number
+                                                                : kDefaults[static_cast<std::size_t>(i)]);
+    return text + closing;
+}
+
+inline Case batch_case(LogPattern pattern, int place)
+{
+    const AppData plain{7, 0.5, 2.5, 5.5, pattern == F ? 1000 : -9};
+    const int elements = pattern == F ? 5 : 4;
+    Case c{std::string(pattern == F ? "the batch's lanes, Full" : "the batch's lanes, Short") +
+               ", each variant at place " + std::to_string(place),
            "",
            pattern,
            {}};
-    std::string text;
-    for (std::size_t v = 0; v < variants.size(); ++v) {
-        for (std::size_t copy = 0; copy < 4; ++copy) {
-            const Variant& variant = variants[v];
-            const std::size_t k = (4 * v + copy) % 23;  // the other forms, at every place of a batch in turn
-            AppData want = plain;
-            for (int i = 0; i < elements; ++i) {
-                const Element& e = kElements[static_cast<std::size_t>(i)];
-                const bool varied = i == variant.element;
-                text.append(i == 0             ? ""
-                            : k == 8 && i == 2 ? ",  "
-                                               : ", ")
-                    .append(e.tag)
-                    .append(varied ? variant.number : defaults[i]);
-                if (varied && e.is_integer())
-                    want.*e.integer = static_cast<std::int32_t>(variant.value);
-                else if (varied)
-                    want.*e.real = variant.value;
-            }
-            text += k == 5 ? " \n" : k == 11 ? "\n\n" : k == 17 ? "\r\n" : "\n";
-            c.reads.push_back({elements, want, text.size()});
+    std::string& text = c.input;
+    const auto add = [&](const Variant* variant, const char* after_b, const char* closing) {
+        AppData want = plain;
+        if (variant != nullptr) {
+            const Element& e = kElements[static_cast<std::size_t>(variant->element)];
+            if (e.is_integer())
+                want.*e.integer = static_cast<std::int32_t>(variant->value);
+            else
+                want.*e.real = variant->value;
+        }
+        text += batch_record(pattern, variant, after_b, closing);
+        c.reads.push_back({elements, want, text.size()});
+    };
+    static const char* const kWindowOnly[] = {" \n", "\r\n", "\n\n"};  // records the window reads, a batch not
+    const std::vector<Variant> variants = batch_variants(pattern);
+    std::size_t v = 0;
+    for (int fill = 0; v < variants.size(); ++fill) {
+        add(nullptr, ",  ", "\n");  // the window declines: the fill starts after it
+        int count = fill % 5;
+        for (int k = 0; k < count; ++k)
+            add(nullptr, ", ", kWindowOnly[(fill + k) % 3]);
+        for (; count + 4 <= ReadAhead::kSamples && v < variants.size(); count += 5, ++v) {
+            for (int r = 0; r < 4; ++r)
+                add(r == place ? &variants[v] : nullptr, ", ", "\n");
+            add(nullptr, ", ", kWindowOnly[v % 2]);
+        }
+        for (int r = 0; r < 4; ++r)
+            add(nullptr, ", ", "\n");
+    }
+    text += numbered_lines(pattern, 6);
+    return c;
+}
+
+// A record at which the reading stops, alone at place `place` of a batch
+// of plain records, which must decline it: its first tag wrong, its L
+// without a digit, a point after B's exponent mark, a comma where the line
+// end before the next record must be.
+enum class Stop { WrongTag, NoDigit, PointAfterMark, CommaForLineEnd };
+inline Case stop_case(LogPattern pattern, Stop stop, int place)
+{
+    static const char* const kNames[] = {"a wrong tag", "an L without a digit", "a point after the exponent mark",
+                                         "a comma for the line end"};
+    const int elements = pattern == F ? 5 : 4;
+    const AppData plain{7, 0.5, 2.5, 5.5, pattern == F ? 1000 : -9};
+    Case c{std::string("a stop at place ") + std::to_string(place) + " of a batch, " +
+               (pattern == F ? "Full" : "Short") + ": " + kNames[static_cast<int>(stop)],
+           "",
+           pattern,
+           {}};
+    for (int r = 0; r <= place; ++r) {  // the first read fills the buffer; the next, the read-ahead
+        c.input += batch_record(pattern, nullptr, ", ", "\n");
+        c.reads.push_back({elements, plain, c.input.size()});
+    }
+    const std::size_t at = c.input.size();
+    const std::string whole = batch_record(pattern, nullptr, ", ", "");
+    const Variant point{2, "1e0.", 1};
+    switch (stop) {
+    case Stop::WrongTag:
+        c.input += "Q" + whole.substr(1) + "\n";
+        c.reads.push_back({0, plain, at});
+        break;
+    case Stop::NoDigit:
+        c.input += "L:-" + whole.substr(3) + "\n";
+        c.reads.push_back({0, plain, at + 3});
+        break;
+    case Stop::PointAfterMark:
+        c.input += batch_record(pattern, &point, ", ", "\n");
+        c.reads.push_back({3, {7, 0.5, 1, 5.5, plain.P}, c.input.find("1e0.", at) + 3});
+        break;
+    case Stop::CommaForLineEnd:
+        c.input += whole + "," + whole + "\n";
+        c.reads.push_back({elements, plain, at + whole.size()});
+        break;
+    }
+    c.reads.push_back({0, c.reads.back().record, c.reads.back().next});
+    for (int r = place; r < 3 + 4; ++r)
+        c.input += batch_record(pattern, nullptr, ", ", "\n");
+    c.input += numbered_lines(pattern, 6);
+    return c;
+}
+
+// The read-ahead's last places: after `shift` records that the batches
+// decline (CR LF), batches fill it to 28 + shift, where no batch has room
+// and the window reads the rest. The pass lists the terminators of whole
+// 64-byte chunks until those of 32 records are listed: with records of an
+// even length after one CR LF, the 32nd record's line end starts a chunk,
+// so the next two records' terminators are listed too, as a batch at 29
+// or 30 would need.
+inline Case room_case(LogPattern pattern, int shift)
+{
+    const int elements = pattern == F ? 5 : 4;
+    const std::string record = pattern == F ? "L:7, CPU:5, B:5, MCPU:5, P:10" : "L:7, CPU:5, B:5, MCPU:5";
+    static_assert(ReadAhead::kSamples == 32, "the places counted below");
+    Case c{std::string("the read-ahead's last places, ") + (pattern == F ? "Full" : "Short") +
+               ": no room for a batch at " + std::to_string(28 + shift),
+           "",
+           pattern,
+           {}};
+    for (int r = 0; r < 1 + shift + 40; ++r) {
+        c.input += record + (r >= 1 && r <= shift ? "\r\n" : "\n");
+        c.reads.push_back({elements, {7, 5, 5, 5, pattern == F ? 10 : -9}, c.input.size()});
+    }
+    c.input += numbered_lines(pattern, 6);
+    return c;
+}
+
+// Every batch case: each variant at each place, each stop at each place,
+// the read-ahead's last places.
+inline std::vector<Case> batch_cases()
+{
+    std::vector<Case> cases;
+    for (const LogPattern pattern : {F, S}) {
+        cases.push_back(room_case(pattern, 1));
+        cases.push_back(room_case(pattern, 2));
+        for (int place = 0; place < 4; ++place) {
+            cases.push_back(batch_case(pattern, place));
+            for (const Stop stop : {Stop::WrongTag, Stop::NoDigit, Stop::PointAfterMark, Stop::CommaForLineEnd})
+                cases.push_back(stop_case(pattern, stop, place));
         }
     }
-    // A record whose first tag is wrong, or whose first number has no
-    // digit, where a batch of the records after it would start: the reading
-    // stops there.
-    c.reads.push_back({0, c.reads.back().record, text.size() + (stop == Stop::WrongTag ? 0 : 3)});
-    text += stop == Stop::WrongTag ? "Q:7" : "L:-";
-    text += pattern == F ? ", CPU:0.5, B:2.5, MCPU:5.5, P:1000\n" : ", CPU:0.5, B:2.5, MCPU:5.5\n";
-    c.input = text + numbered_lines(pattern, 6);
-    return c;
+    return cases;
 }
 
 }  // namespace reader_cases

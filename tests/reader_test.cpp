@@ -93,10 +93,6 @@ const std::vector<Case> kCases = {
 
     window_case(F),
     window_case(S),
-    batch_case(F, Stop::WrongTag),
-    batch_case(S, Stop::WrongTag),
-    batch_case(F, Stop::NoDigit),
-    batch_case(S, Stop::NoDigit),
 
     // Numbers.
     {"signs and leading zeros", "L:-007, CPU:+1.5, B:-0, MCPU:-.5, P:+0010\n", F,
@@ -161,7 +157,10 @@ class ReadSampleCases : public EveryInstructionSet {};
 TEST_P(ReadSampleCases, EveryBlockSize)
 {
     const InstructionSet set = GetParam();
-    for (const Case& c : kCases) {
+    std::vector<Case> cases = kCases;
+    for (Case& c : batch_cases())
+        cases.push_back(std::move(c));
+    for (const Case& c : cases) {
         for (const std::size_t block : kBlockSizes) {
             SCOPED_TRACE(std::string(c.name) + ", blocks of " + std::to_string(block) + ", " + name_of(set));
             LogStream stream = text_stream(c.input, block, set);

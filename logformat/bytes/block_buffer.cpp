@@ -1,5 +1,6 @@
 #include "logformat/bytes/block_buffer.hpp"
 
+#include "logformat/bytes/cursor.hpp"
 #include "logformat/bytes/line_ends.hpp"
 
 #include <algorithm>
@@ -107,6 +108,12 @@ void BlockBuffer::count_to(std::uint64_t offset)
     assert(offset <= offset_of(end_));
     const char* p = front() + (counted_ - base_offset_);
     const char* const stop = front() + (offset - base_offset_);
+    // Back from the end, the white space is short but for blank runs.
+    for (const char* q = stop; q != p;)
+        if (!is_space(static_cast<unsigned char>(*--q))) {
+            after_text_ = offset_of(q) + 1;
+            break;
+        }
     // A line or two (runtally-check asks at every read) is searched end by
     // end; a block, before it is dropped, is counted many bytes at a time.
     constexpr std::ptrdiff_t kSearched = 256;
@@ -121,6 +128,12 @@ void BlockBuffer::count_to(std::uint64_t offset)
         line_start_ = offset_of(static_cast<const char*>(memrchr(p, '\n', static_cast<std::size_t>(stop - p))) + 1);
     }
     counted_ = offset;
+}
+
+bool BlockBuffer::line_end_after_text(std::uint64_t offset)
+{
+    count_to(offset);
+    return line_start_ > after_text_;
 }
 
 TextPosition BlockBuffer::position_of(std::uint64_t offset)

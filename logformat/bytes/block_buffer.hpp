@@ -76,7 +76,7 @@ public:
     void count_lines()
     {
         counting_ = true;
-        counted_ = line_start_ = offset();
+        counted_ = line_start_ = after_text_ = offset();
         line_ = 1;
     }
     // The line and column of a byte: one of the buffer's data, or a byte
@@ -85,6 +85,10 @@ public:
     // while its read goes on, since no line end lies inside either. Line
     // and column 0 where lines are not counted.
     TextPosition position_of(std::uint64_t offset);
+    // With lines counted: true when a line end lies between the last byte
+    // before `offset` that is no white space and `offset` (asked as
+    // position_of is), as after a log's last record that its writer ended.
+    bool line_end_after_text(std::uint64_t offset);
 
 private:
     void count_to(std::uint64_t offset);
@@ -107,6 +111,7 @@ private:
     std::uint64_t counted_ = 0;     // line ends are counted up to this offset
     std::uint64_t line_ = 1;        // the line of offset counted_
     std::uint64_t line_start_ = 0;  // the offset where that line begins
+    std::uint64_t after_text_ = 0;  // the offset after the last byte counted that is no white space
 };
 
 }  // namespace logformat

@@ -10,6 +10,13 @@
 
 namespace logformat {
 
+// The window and the batches convert only through the fast conversion, whose
+// bounds keep every number with a significant digit a normal float: a
+// number written non-zero that reads as 0 is always read here, by the
+// character rules, which note it.
+static_assert(1 / kPowersOfTen[kFastPowerLimit] > std::numeric_limits<float>::min(),
+              "the fast conversion never rounds a number written non-zero to 0");
+
 namespace {
 
 // The words a floating number may be, longest first where one begins another.
@@ -164,6 +171,8 @@ NumberRead real_by_rules(Cursor c, float& field, ReadNotes* notes, std::size_t e
         note_value(c, notes, Change::ExponentWithoutDigits, element, field, start);
     else if (hexadecimal)
         note_value(c, notes, Change::Hexadecimal, element, field, start);
+    else if (field == 0 && number.count > 0)  // a significant digit, and yet 0
+        note_value(c, notes, Change::ReadsAsZero, element, field, start);
     return {c, true};
 }
 

@@ -14,86 +14,156 @@ for b in 1 2 0 4 1 1 2 2; do sample "$b" 0.5 250000; done >quarter.log
 { sample 1 0.5 1000000; sample 2 0.5 -2000000; sample 4 0.5 1000000; sample 1 0.5 1000000; } >back.log
 { sample 1 0.5 1000000; sample 2 0.5 1000000; echo '# restarted'; sample 2 0.5 1000000; } >damaged.log
 printf 'L:1, CPU:0.5, B:1, MCPU:0.5\nL:2, CPU:0.5, B:3, MCPU:0.5\nL:3, CPU:0.5, B:2, MCPU:0.5\n' >short.log
+# A record, 10,000 line ends, a restart banner: more line ends than a byte
+# lane of the line count holds.
+{ sample 1 0.5 1000; head -c 10000 /dev/zero | tr '\0' '\n'; echo '# restarted'; sample 1 0.5 1000; } >many-lines.log
+{ sample 1 0.5 1000; printf 'L:2, CPU:0.5, \n'; } >partial.log
+for i in $(seq 12); do sample 1 0.5 100000; done >tenths.log
+sample inf 0.5 1000 >inf.log
+sample -inf 0.5 1000 >minus-inf.log
+mkdir directory
 
-head=$'log\tfrom\tto\tsamples\tcomplete\tstop\terror\tseconds\tbenefit\tinstability\tutilization\tmissed\tmissed_percent'
+head=$'log\tfrom\tto\tsamples\tcomplete\tstop\terror\tseconds\tbenefit\tinstability\tutilization\tmissed\tmissed_percent\toutcome\tuncounted'
 check "exact windows: periods of 0.25 s, windows of 1 s" 0 "$head
-quarter.log	0	1	4	true			1	1.75	7	0.375	1	25
-quarter.log	1	2	4	true			1	1.5	4	0.5	0	0
+quarter.log	0	1	4				1	1.75	7	0.375	1	25		
+quarter.log	1	2	4	true			1	1.5	4	0.5	0	0	whole	0
 " "" '"$table" --window=1 quarter.log'
 
 check "empty windows in the middle; a sample's period counts where it starts" 0 "$head
-gap.log	0	1	1	true			1	1	0	0.5	0	0
-gap.log	1	2	1	true			1	2	1	0.5	0	0
-gap.log	2	3	1	true			3	3	1	0.25	0	0
-gap.log	3	4	0	true			0	0	0	0	0	0
-gap.log	4	5	0	true			0	0	0	0	0	0
-gap.log	5	6	1	true			1	3	2	0.5	0	0
+gap.log	0	1	1				1	1	0	0.5	0	0		
+gap.log	1	2	1				1	2	1	0.5	0	0		
+gap.log	2	3	1				3	3	1	0.25	0	0		
+gap.log	3	4	0				0	0	0		0			
+gap.log	4	5	0				0	0	0		0			
+gap.log	5	6	1	true			1	3	2	0.5	0	0	whole	0
 " "" '"$table" --window 1 gap.log'
 
 for b in 1 2 1; do sample "$b" 0.5 8300000; done >bound.log
 check "a sample that starts on a bound that no double holds (8.3 s)" 0 "$head
-bound.log	0	8.3	1	true			8.3	8.3	0	0.5	0	0
-bound.log	8.3	16.6	1	true			8.3	16.6	1	0.5	0	0
-bound.log	16.6	24.9	1	true			8.3	8.3	1	0.5	0	0
+bound.log	0	8.3	1				8.3	8.3	0	0.5	0	0		
+bound.log	8.3	16.6	1				8.3	16.6	1	0.5	0	0		
+bound.log	16.6	24.9	1	true			8.3	8.3	1	0.5	0	0	whole	0
 " "" '"$table" --window=8.3 bound.log'
 
 check "a window larger than the log" 0 "$head
-quarter.log	0	100	8	true			2	3.25	11	0.4375	1	12.5
+quarter.log	0	100	8	true			2	3.25	11	0.4375	1	12.5	whole	0
 " "" '"$table" --window=100 quarter.log'
 
 check "the first samples have no period yet: they weigh no time" 0 "$head
-no-period.log	0	1	4	true			1	3	2	0.5	0	0
-no-period.log	1	2	1	true			0.5	0.5	2	0.5	0	0
+no-period.log	0	1	4				1	3	2	0.5	0	0		
+no-period.log	1	2	1	true			0.5	0.5	2	0.5	0	0	whole	0
 " "" '"$table" --window=1 no-period.log'
 
 check "a negative period: windows never go back" 0 "$head
-back.log	0	1	1	true			1	1	0	0.5	0	0
-back.log	1	2	3	true			0	1	6	0	0	0
+back.log	0	1	1				1	1	0	0.5	0	0		
+back.log	1	2	3	true			0	1	6	0	0	0	whole	0
 " "" '"$table" --window=1 back.log'
 
+check "windows of a tenth of a second: each from is the to before it" 0 "from	to
+0	0.1
+0.1	0.2
+0.2	0.3
+0.3	0.4
+0.4	0.5
+0.5	0.6
+0.6	0.7
+0.7	0.8
+0.8	0.9
+0.9	1
+1	1.1
+1.1	1.2
+" "" '"$table" --window=0.1 tenths.log | cut -f 2,3'
+
 check "windows of samples" 0 "$head
-quarter.log	0	3	3	true			0.75	0.75	3	0.3333333333333333	1	33.33333333333333
-quarter.log	3	6	3	true			0.75	1.5	7	0.5	0	0
-quarter.log	6	8	2	true			0.5	1	1	0.5	0	0
+quarter.log	0	3	3				0.75	0.75	3	0.3333333333333333	1	33.33333333333333		
+quarter.log	3	6	3				0.75	1.5	7	0.5	0	0		
+quarter.log	6	8	2	true			0.5	1	1	0.5	0	0	whole	0
 " "" '"$table" --window-samples=3 quarter.log'
 
-check "windows of samples, four-value form" 0 'log	from	to	samples	complete	stop	error	benefit	instability
-short.log	0	2	2	true			2	1
-short.log	2	3	1	true			2	1
+check "windows of samples, four-value form" 0 'log	from	to	samples	complete	stop	error	benefit	instability	outcome	uncounted
+short.log	0	2	2				2	1		
+short.log	2	3	1	true			2	1	whole	0
 ' "" '"$table" --short --window-samples 2 short.log'
 
 check "the last window of a damaged log tells where it stops; a missing log has one row" 1 "$head
-damaged.log	0	1	1	true			1	1	0	0.5	0	0
-damaged.log	1	2	1	false	3:1		1	2	1	0.5	0	0
-missing.log	0	1	0	false		No such file or directory	0	0	0	0	0	0
+damaged.log	0	1	1				1	1	0	0.5	0	0		
+damaged.log	1	2	1	false	3:1		1	2	1	0.5	0	0	stopped	1
+missing.log	0	1	0	false		No such file or directory	0	0	0		0		unreadable	
 " $'runtally-table: missing.log: No such file or directory\n' '"$table" --window=1 damaged.log missing.log'
 
-whole=$'log\tsamples\tcomplete\tstop\terror\tseconds\tbenefit\tinstability\tutilization\tmissed\tmissed_percent'
+whole=$'log\tsamples\tcomplete\tstop\terror\tseconds\tbenefit\tinstability\tutilization\tmissed\tmissed_percent\toutcome\tuncounted'
 check "whole logs; the period carries from log to log" 0 "$whole
-gap.log	4	true			6	9	4	0.375	0	0
-no-period.log	5	true			3.5	6.5	4	0.5	0	0
+gap.log	4	true			6	9	4	0.375	0	0	whole	0
+no-period.log	5	true			3.5	6.5	4	0.5	0	0	whole	0
 " "" '"$table" gap.log no-period.log'
 
-check "the four-value form" 1 'log	samples	complete	stop	error	benefit	instability
-short.log	3	true			2	1
-quarter.log	1	false	1:28		1	0
+check "the four-value form" 1 'log	samples	complete	stop	error	benefit	instability	outcome	uncounted
+short.log	3	true			2	1	whole	0
+quarter.log	1	false	1:28		1	0	stopped	7
 ' "" '"$table" --short short.log quarter.log'
 
-check "csv and json" 1 'log,samples,complete,stop,error,seconds,benefit,instability,utilization,missed,missed_percent
-damaged.log,2,false,3:1,,2,3,1,0.5,0,0
-{"log":"damaged.log","samples":2,"complete":false,"stop":"3:1","error":null,"seconds":2,"benefit":3,"instability":1,"utilization":0.5,"missed":0,"missed_percent":0}
+check "csv and json" 1 'log,samples,complete,stop,error,seconds,benefit,instability,utilization,missed,missed_percent,outcome,uncounted
+damaged.log,2,false,3:1,,2,3,1,0.5,0,0,stopped,1
+{"log":"damaged.log","samples":2,"complete":false,"stop":"3:1","error":null,"seconds":2,"benefit":3,"instability":1,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":"stopped","uncounted":1}
 ' "" '"$table" --format=csv damaged.log; "$table" --format json damaged.log'
 
 check "standard input, and lists of logs" 1 "$whole
--	8	true			2	3.25	11	0.4375	1	12.5
-gap.log	4	true			6	9	4	0.375	0	0
--	0	false		standard input was read already	0	0	0	0	0	0
+-	8	true			2	3.25	11	0.4375	1	12.5	whole	0
+gap.log	4	true			6	9	4	0.375	0	0	whole	0
+-	0	false		standard input was read already	0	0	0	0	0	0	unreadable	
 " $'runtally-table: -: standard input was read already\n' \
     'printf "gap.log\0-" >list0; "$table" --files0-from=list0 - <quarter.log'
 check "a list on standard input" 1 "$whole
-gap.log	4	true			6	9	4	0.375	0	0
--	0	false		standard input holds the list of logs	0	0	0	0	0	0
+gap.log	4	true			6	9	4	0.375	0	0	whole	0
+-	0	false		standard input holds the list of logs	0	0	0	0	0	0	unreadable	
 " $'runtally-table: -: standard input holds the list of logs\n' 'printf "gap.log\n-\n" | "$table" --files-from=-'
+
+# One log of each outcome, damaged as a crash, a killed run, a power loss
+# and a restart banner leave it.
+: >empty.log
+{ sample 1 0.5 1000000; printf 'L:1, CPU:0.5, B:1, MCPU:0.5, P:56'; } >no-line-end.log
+{ sample 1 0.5 1000000; printf '\0\0\0\0'; } >nul-after.log
+{ sample 1 0.5 1000000; echo x; sample 1 0.5 1000000; printf '\0\n'; sample 1 0.5 1000000; } >nul-in-rest.log
+check "the outcome of each log, and the records not counted after a stop" 1 "log	samples	complete	stop	outcome	uncounted
+empty.log	0	false		empty	0
+no-line-end.log	2	false	2:34	cut	0
+nul-after.log	1	false	2:1	cut	0
+damaged.log	2	false	3:1	stopped	1
+nul-in-rest.log	1	false	2:1	stopped	1
+missing.log	0	false		unreadable	
+" $'runtally-table: missing.log: No such file or directory\n' \
+    '"$table" empty.log no-line-end.log nul-after.log damaged.log nul-in-rest.log missing.log | cut -f 1-4,12-; exit ${PIPESTATUS[0]}'
+for case in "0|--allow-cut-end --allow-empty empty.log no-line-end.log nul-after.log" "1|--allow-cut-end empty.log" \
+    "1|--allow-empty no-line-end.log" "1|--allow-cut-end --allow-empty damaged.log"; do
+    check "exit status: ${case#*|}" "${case%%|*}" "" "" "\"\$table\" ${case#*|} >/dev/null"
+done
+check "windows in JSON: the verdict null until a log's last window" 0 '{"log":"no-line-end.log","from":0,"to":1,"samples":1,"complete":null,"stop":null,"error":null,"seconds":1,"benefit":1,"instability":0,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":null,"uncounted":null}
+{"log":"no-line-end.log","from":1,"to":2,"samples":1,"complete":false,"stop":"2:34","error":null,"seconds":5.6e-05,"benefit":5.6e-05,"instability":0,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":"cut","uncounted":0}
+{"log":"gap.log","from":3,"to":4,"samples":0,"complete":null,"stop":null,"error":null,"seconds":0,"benefit":0,"instability":0,"utilization":null,"missed":0,"missed_percent":null,"outcome":null,"uncounted":null}
+' "" '"$table" --allow-cut-end --format=json --window-samples=1 no-line-end.log; "$table" --format=json --window=1 gap.log | sed -n 4p'
+check "a window of samples beyond 64 bits: larger than any log" 0 "log	from	to	samples
+quarter.log	0	8	8
+" "" '"$table" --window-samples=99999999999999999999 quarter.log | cut -f 1-4'
+check "an endless stream of NUL bytes ends" 1 "log	samples	complete	stop	outcome	uncounted
+/dev/zero	0	false	1:1	stopped	0
+" "" 'timeout 20 "$table" /dev/zero | cut -f 1-4,12-; exit ${PIPESTATUS[0]}'
+check "a log given as the list of logs: a warning" 1 "log	samples	complete	stop
+L:1, CPU:0.5, B:1, MCPU:0.5, P:1000000	0	false	
+" "runtally-table: no-line-end.log: warning: its first line is a record: this looks like a log, not a list of logs
+runtally-table: L:1, CPU:0.5, B:1, MCPU:0.5, P:1000000: No such file or directory
+runtally-table: L:1, CPU:0.5, B:1, MCPU:0.5, P:56: No such file or directory
+" '"$table" --files-from=no-line-end.log | cut -f 1-4 | head -n 2; exit ${PIPESTATUS[0]}'
+: >no-logs
+check "a list that names no log: a usage error, and no header" 2 "" "runtally-table: no log named in the list 'no-logs'
+usage: runtally-table [OPTION]... [--] LOG...
+Try 'runtally-table --help' for more.
+" '"$table" --files-from=no-logs'
+check "a log that stops after 10,000 line ends, and one that ends in a record cut off and white space" 1 "$whole
+many-lines.log	1	false	10002:1		0.001	0.001	0	0.5	0	0	stopped	1
+partial.log	1	false	3:1		0.001	0.001	0	0.5	0	0	cut	0
+" "" '"$table" many-lines.log partial.log'
+check "a list of logs that cannot be read" 1 "$whole
+" $'runtally-table: directory: Is a directory\n' '"$table" --files-from=directory'
 
 usage=$'usage: runtally-table [OPTION]... [--] LOG...\nTry \'runtally-table --help\' for more.\n'
 for case in "no log named|" "unknown format 'xml' (tsv, csv or json)|--format=xml a.log" \
@@ -115,10 +185,10 @@ for case in "no log named|" "unknown format 'xml' (tsv, csv or json)|--format=xm
 $usage" "\"\$table\" ${case#*|}"
 done
 check "-- ends the options" 1 "$whole
--x	0	false		No such file or directory	0	0	0	0	0	0
+-x	0	false		No such file or directory	0	0	0	0	0	0	unreadable	
 " $'runtally-table: -x: No such file or directory\n' '"$table" -- -x'
 # JSON, as TSV's tabs would count as control bytes in the scan.
-check "a name with control bytes, escaped on both streams" 1 "{\"log\":\"${hostile_shown//\\/\\\\}\",\"samples\":0,\"complete\":false,\"stop\":null,\"error\":\"No such file or directory\",\"seconds\":0,\"benefit\":0,\"instability\":0,\"utilization\":0,\"missed\":0,\"missed_percent\":0}
+check "a name with control bytes, escaped on both streams" 1 "{\"log\":\"${hostile_shown//\\/\\\\}\",\"samples\":0,\"complete\":false,\"stop\":null,\"error\":\"No such file or directory\",\"seconds\":0,\"benefit\":0,\"instability\":0,\"utilization\":0,\"missed\":0,\"missed_percent\":0,\"outcome\":\"unreadable\",\"uncounted\":null}
 " "runtally-table: $hostile_shown: No such file or directory
 " 'scanned "$table" --format=json "$hostile_name"'
 check "help" 0 "usage: runtally-table [OPTION]... [--] LOG...
@@ -132,30 +202,38 @@ check "standard output full ends a long run of windows" 1 "" $'runtally-table: w
 # column escapes each name as diagnostics will (common/names.hpp).
 mkdir awkward
 for name in $'tab\there' $'new\nline' 'comma,here' 'quote"here' $'bad\xffbyte' 'back\slash' 'ünïcode' \
-    $'\e[31mred' $'c1\xc2\x9bcontrol' $'cr\rhere' $'\xe0\x80overlong'; do
+    $'\e[31mred' $'c1\xc2\x9bcontrol' $'cr\rhere' $'\xe0\x80overlong' $'del\x7fhere' $'c1\xc2\x9flast' \
+    $'c1\xc2\xa0after' $'two\xc0\xafoverlong' $'three\xe0\x80\xafoverlong'; do
     printf 'L:1, CPU:0.5, B:-nan, MCPU:0.5, P:1000000\n' >"awkward/$name.log"
 done
 check "names escaped: one line, valid UTF-8, reversible" 0 'awkward/\x1b[31mred.log
 awkward/back\\slash.log
 awkward/bad\xffbyte.log
 awkward/c1\xc2\x9bcontrol.log
+awkward/c1\xc2\x9flast.log
+awkward/c1 after.log
 awkward/comma,here.log
 awkward/cr\rhere.log
+awkward/del\x7fhere.log
 awkward/new\nline.log
 awkward/quote"here.log
 awkward/tab\there.log
+awkward/three\xe0\x80\xafoverlong.log
+awkward/two\xc0\xafoverlong.log
 awkward/ünïcode.log
 awkward/\xe0\x80overlong.log
 ' "" 'LC_ALL=C; "$table" awkward/* | tail -n +2 | cut -f 1'
 
 if command -v jq >/dev/null; then
-    check "json read back by jq: nan as strings" 0 $'11 -nan\n' "" \
+    check "json read back by jq: nan as strings" 0 $'16 -nan\n' "" \
         '"$table" --format=json awkward/* | jq -rs "[length, (map(.benefit) | unique | .[])] | @tsv" | tr "\t" " "'
 else
     echo "skipped: jq is not installed (Debian package jq)"
 fi
 
 if command -v python3 >/dev/null; then
+    check "json read back by Python: inf and -inf as strings" 0 $'\'inf\' \'-inf\'\n' "" '"$table" --format=json inf.log minus-inf.log |
+        python3 -c "import json, sys; print(*(repr(json.loads(line)[\"benefit\"]) for line in sys.stdin))"'
     check "every format read back by Python's csv and json, names unescaped to their bytes" 0 "ok
 " "" 'python3 - "$table" <<"PYTHON"
 import csv, io, json, math, os, re, subprocess, sys

@@ -2,7 +2,7 @@
 
 // What the built programs print, read back for the differential tests:
 // runtally's application lines and their counts, runtally-check's counts and
-// verdicts from its summary lines, runtally-table's TSV rows, and a row
+// verdicts (outcomes and places) from its summary lines, runtally-table's TSV rows, and a row
 // printed again in runtally's and runtally2's formats.
 
 #include <cctype>
@@ -55,27 +55,34 @@ inline std::vector<std::string> application_lines(const std::string& report)
     return lines;
 }
 
-// runtally-check's verdicts from its summary lines: "true", or "false" and
-// where the reading stopped, as "LINE:COLUMN".
+// runtally-check's verdicts from its summary lines, "PATH: N samples,
+// OUTCOME" and " at line L, column C" after it where it tells a place: the
+// outcome's word, then "L:C" for a cut or stopped log.
 inline std::vector<std::string> check_verdicts(const std::string& output)
 {
+    static constexpr std::string_view kWords[] = {"whole", "empty", "cut", "stopped", "unreadable"};
     std::vector<std::string> verdicts;
     std::istringstream in(output);
     for (std::string line; std::getline(in, line);) {
-        if (line.ends_with(", read to the end")) {
-            verdicts.emplace_back("true");
+        const std::size_t comma = line.find(" samples, ") != std::string::npos  ? line.find(" samples, ") + 10
+                                  : line.find(" sample, ") != std::string::npos ? line.find(" sample, ") + 9
+                                                                                : std::string::npos;
+        if (comma == std::string::npos)
             continue;
+        const std::string outcome = line.substr(comma);
+        for (const std::string_view word : kWords) {
+            if (!outcome.starts_with(word) || (outcome.size() > word.size() && outcome[word.size()] != ' '))
+                continue;
+            std::string verdict(word);
+            if (const std::size_t at = outcome.find(" at line "); at != std::string::npos && word != "unreadable") {
+                std::string place = outcome.substr(at + 9);
+                if (const std::size_t column = place.find(", column "); column != std::string::npos)
+                    place = place.substr(0, column) + ":" + place.substr(column + 9);
+                verdict += " " + place;
+            }
+            verdicts.push_back(verdict);
         }
-        std::size_t at = std::string::npos;
-        for (const std::string_view stop : {", stops at line ", ", last record cut off at line "})
-            if (const std::size_t found = line.find(stop); found != std::string::npos)
-                at = found + stop.size();
-        if (at != std::string::npos || line.ends_with(", cannot be read"))
-            verdicts.push_back("false " + (at == std::string::npos ? "" : line.substr(at)));
     }
-    for (std::string& verdict : verdicts)
-        if (const std::size_t column = verdict.find(", column "); column != std::string::npos)
-            verdict = verdict.substr(0, column) + ":" + verdict.substr(column + 9);
     return verdicts;
 }
 
@@ -132,7 +139,12 @@ inline std::string runtally2_line(const TableRow& row)
     return line;
 }
 
+// A row's verdict as check_verdicts writes it; "complete" must say whether
+// the log is whole.
 inline std::string verdict_of(const TableRow& row)
 {
-    return row.at("complete") == "true" ? "true" : "false " + row.at("stop");
+    const std::string& outcome = row.at("outcome");
+    if (row.at("complete") != (outcome == "whole" ? "true" : "false"))
+        return "complete is " + row.at("complete") + " for " + outcome;
+    return row.at("stop").empty() ? outcome : outcome + " " + row.at("stop");
 }
