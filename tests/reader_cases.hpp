@@ -114,7 +114,12 @@ inline Case window_case(LogPattern pattern)
 // the batch declines). So each fill starts with 0 to 4 of the latter (the
 // read-ahead's counts shift by one each), then holds a variant's batch and
 // one of the latter after it, while the batch fits the read-ahead's 32
-// places (the last ones at 28 to 31), then four plain records.
+// places (in the fills that start with three, the last at 28 to 31), then
+// four plain records. A variant that the window declines too (an integer
+// of nine bytes) ends its fill early, and the batches after it fall where
+// the declines above take them: each variant still meets, at its place, a
+// batch whose other records are plain (a print of the batches, once, in
+// both sets' fills, showed it).
 struct Variant {
     int element;
     std::string number;
