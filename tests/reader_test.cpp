@@ -4,6 +4,7 @@
 
 #include "logformat/instruction_set.hpp"
 #include "logformat/read_sample.hpp"
+#include "logformat/routes/implementations.hpp"
 #include "tests/reader_cases.hpp"
 #include "tests/support/instruction_sets.hpp"
 #include "tests/support/records.hpp"
@@ -178,5 +179,15 @@ TEST_P(ReadSampleCases, EveryBlockSize)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, ReadSampleCases, testing::ValuesIn(kEveryInstructionSet), set_name);
+
+// The cases above read with each set's own code: were two offered sets to
+// share one read, they would test it twice and the other not at all.
+TEST(ReadSample, EachSetHasItsOwnRead)
+{
+    const auto sets = offered_instruction_sets();
+    for (std::size_t i = 0; i < sets.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_NE(read_of(sets[i]), read_of(sets[j])) << name_of(sets[i]) << " and " << name_of(sets[j]);
+}
 
 }  // namespace
