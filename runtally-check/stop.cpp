@@ -194,8 +194,7 @@ bool four_values_read_full(LogPattern pattern, std::uint64_t samples, const Matc
                            const Rest& rest)
 {
     return pattern == LogPattern::Full && samples == 1 && stop.element == element_count(LogPattern::Short) &&
-           stop.part == Part::Comma && found.text.empty() && !found.file_ends && rest.records > 0 && rest.whole == 0 &&
-           !rest.binary;
+           stop.part == Part::Comma && found.text.empty() && !found.file_ends && rest.records > 0 && rest.whole == 0;
 }
 
 std::string compressed_note(std::string_view first_bytes, LogPattern pattern)

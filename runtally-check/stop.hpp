@@ -85,8 +85,8 @@ bool five_values_read_short(logformat::LogPattern pattern, std::uint64_t samples
                             const Found& found);
 
 // Read with the Full pattern, the first line ends before the elements of
-// Full alone, and so do all the records after it: a log in the four-value
-// form.
+// Full alone, and so do all the records counted after it (up to binary
+// data, where the count ends): a log in the four-value form.
 bool four_values_read_full(logformat::LogPattern pattern, std::uint64_t samples, const logformat::MatchBreak& stop,
                            const Found& found, const Rest& rest);
 

@@ -96,14 +96,14 @@ std::vector<std::string> words_of(const std::vector<std::string>& verdicts)
 }
 
 // Now and then the end of a log as a killed run or a power loss leaves it:
-// cut at any byte, or NUL bytes after it.
+// cut at any byte, NUL bytes after it, or both.
 void damage_end(std::string& text, std::mt19937_64& rng)
 {
     const std::uint64_t kind = rng() % 8;
-    if (kind == 0)
+    if (kind == 0 || kind == 2)
         text.resize(rng() % (text.size() + 1));
-    else if (kind == 1)
-        text += std::string(rng() % 3 == 0 ? "\n" : "") + std::string(1 + rng() % 300, '\0');
+    if (kind == 1 || kind == 2)
+        text += std::string(rng() % 3 == 0 ? "\n" : rng() % 2 == 0 ? " " : "") + std::string(1 + rng() % 300, '\0');
 }
 
 // The windows' samples and missed deadlines add up to the whole log's, and

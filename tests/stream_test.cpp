@@ -102,6 +102,11 @@ TEST(ReadSample, NotesOfChangedValues)
         {"an exponent mark without digits", "L:1, CPU:0.5, B:0.5, MCPU:2e+", {Change::ExponentWithoutDigits}},
         {"beyond single precision", "L:1, CPU:1e39, B:0.5, MCPU:0.5", {Change::BeyondFloat}},
         {"plain numbers with exponents", "L:1, CPU:5e-1, B:2.5E+00, MCPU:1e1", {}},
+        {"below the smallest float", "L:1, CPU:0.5, B:1e-50, MCPU:-7e-46", {Change::ReadsAsZero, Change::ReadsAsZero}},
+        {"sixty zeros, then a digit",
+         "L:1, CPU:0.5, B:0." + std::string(60, '0') + "1, MCPU:0.5",
+         {Change::ReadsAsZero}},
+        {"zeros written as zeros, and the smallest float", "L:1, CPU:0e-50, B:-0.000, MCPU:1e-45", {}},
     };
     for (const NoteCase& c : cases) {
         for (const std::size_t block : kBlockSizes) {

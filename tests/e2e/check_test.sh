@@ -52,7 +52,7 @@ printf '\n  \n\n' >blank.log
 printf '%sL:2, CPU:0.5, B:2, MCPU:0.5, P:56' "$line" >no-line-end.log  # P:56220 cut short
 printf '%s%s  \n \t' "$line" "$line" >blank-last-line.log
 printf '%s\n\0\0\0\0' "$line" >nul-after.log
-printf '%sL:2, CPU:0.\0\0\0\n\0' "$line" >nul-in-record.log
+printf '%sL:2, CPU:0. \0\0\0\n\0' "$line" >nul-in-record.log  # a blank, then NUL bytes
 printf '\0\0\0\0' >nul-only.log
 printf '%sx\n%sjunk\0\0\n%s' "$line" "$line" "$line" >nul-in-rest.log
 printf '%sL:2, CPU:0.5, B:1e-50, MCPU:1e-46, P:0\nL:3, CPU:0.5, B:1, MCPU:0.5, P:-5\n' "$line" >no-time.log
