@@ -63,6 +63,8 @@ bool check_log(const LogName& name, const CheckOptions& options, AppData& record
     OpenLog opened(name.path);
     LogStream& log = opened.stream();
     log.count_lines();
+    if (opened.format() != nullptr)
+        report.note(compressed_note(*opened.format(), options.pattern));
     period.this_log = false;
     const LogPattern pattern = options.pattern;
 

@@ -45,6 +45,38 @@ scanned() {
 hostile_name=$'a\e[31mRED\nfake:1:1: error: \xffx.log'
 hostile_shown='a\x1b[31mRED\nfake:1:1: error: \xffx.log'
 
+# The compressed formats that runtally-check and runtally-table read, each
+# as "NAME SUFFIX COMPRESSOR...".
+compressors=("gzip .gz gzip -c" "zstd .zst zstd -q -c" "xz .xz xz -c" "bzip2 .bz2 bzip2 -c")
+
+# formats_read_by PROGRAM: the entries of compressors whose format PROGRAM
+# reads (the third line of its --version names them) and whose compressor
+# is installed, into the array formats. Every other is skipped, with a
+# message, or fails under CI (CI=true), which must test them all.
+formats_read_by() {
+    local read entry why
+    read=$("$1" --version | sed -n 3p)
+    formats=()
+    for entry in "${compressors[@]}"; do
+        # shellcheck disable=SC2086  # the entry's words
+        set -- $entry
+        if [[ $read != *"$1 ("* ]]; then
+            why="this build does not read them"
+        elif ! command -v "$3" >/dev/null; then
+            why="$3 is not installed"
+        else
+            formats+=("$entry")
+            continue
+        fi
+        if [[ ${CI:-} == true ]]; then
+            echo "FAIL: $1 logs: $why, and CI=true: CI must test every format"
+            failures=$((failures + 1))
+        else
+            echo "skipped: $1 logs: $why"
+        fi
+    done
+}
+
 # check_programs_run KIND BIN BUILD SOURCE: the programs in BIN print what
 # the build tree's print, on the shipped examples.
 check_programs_run() {

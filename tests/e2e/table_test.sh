@@ -102,9 +102,9 @@ short.log	3	true			2	1	whole	0
 quarter.log	1	false	1:28		1	0	stopped	7
 ' "" '"$table" --short short.log quarter.log'
 
-check "csv and json" 1 'log,samples,complete,stop,error,seconds,benefit,instability,utilization,missed,missed_percent,outcome,uncounted
-damaged.log,2,false,3:1,,2,3,1,0.5,0,0,stopped,1
-{"log":"damaged.log","samples":2,"complete":false,"stop":"3:1","error":null,"seconds":2,"benefit":3,"instability":1,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":"stopped","uncounted":1}
+check "csv and json" 1 'log,samples,complete,stop,error,seconds,benefit,instability,utilization,missed,missed_percent,outcome,uncounted,log_bytes
+damaged.log,2,false,3:1,,2,3,1,0.5,0,0,stopped,1,
+{"log":"damaged.log","samples":2,"complete":false,"stop":"3:1","error":null,"seconds":2,"benefit":3,"instability":1,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":"stopped","uncounted":1,"log_bytes":null}
 ' "" '"$table" --format=csv damaged.log; "$table" --format json damaged.log'
 
 check "standard input, and lists of logs" 1 "$whole
@@ -137,9 +137,9 @@ for case in "0|--allow-cut-end --allow-empty empty.log no-line-end.log nul-after
     "1|--allow-empty no-line-end.log" "1|--allow-cut-end --allow-empty damaged.log"; do
     check "exit status: ${case#*|}" "${case%%|*}" "" "" "\"\$table\" ${case#*|} >/dev/null"
 done
-check "windows in JSON: the verdict null until a log's last window" 0 '{"log":"no-line-end.log","from":0,"to":1,"samples":1,"complete":null,"stop":null,"error":null,"seconds":1,"benefit":1,"instability":0,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":null,"uncounted":null}
-{"log":"no-line-end.log","from":1,"to":2,"samples":1,"complete":false,"stop":"2:34","error":null,"seconds":5.6e-05,"benefit":5.6e-05,"instability":0,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":"cut","uncounted":0}
-{"log":"gap.log","from":3,"to":4,"samples":0,"complete":null,"stop":null,"error":null,"seconds":0,"benefit":0,"instability":0,"utilization":null,"missed":0,"missed_percent":null,"outcome":null,"uncounted":null}
+check "windows in JSON: the verdict null until a log's last window" 0 '{"log":"no-line-end.log","from":0,"to":1,"samples":1,"complete":null,"stop":null,"error":null,"seconds":1,"benefit":1,"instability":0,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":null,"uncounted":null,"log_bytes":null}
+{"log":"no-line-end.log","from":1,"to":2,"samples":1,"complete":false,"stop":"2:34","error":null,"seconds":5.6e-05,"benefit":5.6e-05,"instability":0,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":"cut","uncounted":0,"log_bytes":null}
+{"log":"gap.log","from":3,"to":4,"samples":0,"complete":null,"stop":null,"error":null,"seconds":0,"benefit":0,"instability":0,"utilization":null,"missed":0,"missed_percent":null,"outcome":null,"uncounted":null,"log_bytes":null}
 ' "" '"$table" --allow-cut-end --format=json --window-samples=1 no-line-end.log; "$table" --format=json --window=1 gap.log | sed -n 4p'
 check "a window of samples beyond 64 bits: larger than any log" 0 "log	from	to	samples
 quarter.log	0	8	8
@@ -187,10 +187,29 @@ done
 check "-- ends the options" 1 "$whole
 -x	0	false		No such file or directory	0	0	0	0	0	0	unreadable	
 " $'runtally-table: -x: No such file or directory\n' '"$table" -- -x'
-# JSON, as TSV's tabs would count as control bytes in the scan.
-check "a name with control bytes, escaped on both streams" 1 "{\"log\":\"${hostile_shown//\\/\\\\}\",\"samples\":0,\"complete\":false,\"stop\":null,\"error\":\"No such file or directory\",\"seconds\":0,\"benefit\":0,\"instability\":0,\"utilization\":0,\"missed\":0,\"missed_percent\":0,\"outcome\":\"unreadable\",\"uncounted\":null}
+# CSV and JSON, as TSV's tabs would count as control bytes in the scan. The
+# name is no UTF-8: escaped, as diagnostics write it, its bytes in log_bytes.
+hostile_base64=$(printf '%s' "$hostile_name" | base64 -w 0)
+check "a name with control bytes, escaped on both streams" 1 "log,samples,outcome,log_bytes
+${hostile_shown},0,unreadable,$hostile_base64
+{\"log\":\"${hostile_shown//\\/\\\\}\",\"samples\":0,\"complete\":false,\"stop\":null,\"error\":\"No such file or directory\",\"seconds\":0,\"benefit\":0,\"instability\":0,\"utilization\":0,\"missed\":0,\"missed_percent\":0,\"outcome\":\"unreadable\",\"uncounted\":null,\"log_bytes\":\"$hostile_base64\"}
 " "runtally-table: $hostile_shown: No such file or directory
-" 'scanned "$table" --format=json "$hostile_name"'
+runtally-table: $hostile_shown: No such file or directory
+" 'scanned "$table" --format=csv "$hostile_name" | cut -d , -f 1,2,12,14; scanned "$table" --format=json "$hostile_name"'
+check "names as CSV and JSON write them: their own text, quoted; control characters as JSON's escapes" 0 'log,samples,log_bytes
+"comma,here",0,
+"quote""here",0,
+back\slash,0,
+NA,0,
+\t\x7f\xc2\x85,0,CX/ChQ==
+{"log":"comma,here","log_bytes":null}
+{"log":"quote\"here","log_bytes":null}
+{"log":"back\\slash","log_bytes":null}
+{"log":"NA","log_bytes":null}
+{"log":"\t\u007f\u0085","log_bytes":null}
+' "" 'names=(comma,here quote\"here back\\slash NA $'"'"'\t\x7f\xc2\x85'"'"')
+    "$table" --format=csv "${names[@]}" 2>/dev/null | sed "s/,false,,No such file or directory,0,0,0,0,0,0,unreadable,,/,/; 1s/,complete,.*,/,/"
+    "$table" --format=json "${names[@]}" 2>/dev/null | sed "s/,\"samples\".*,\"log_bytes\"/,\"log_bytes\"/"'
 check "help" 0 "usage: runtally-table [OPTION]... [--] LOG...
 " "" '"$table" --help | head -n 1'
 check "standard output full" 1 "" $'runtally-table: write error: No space left on device\n' '"$table" quarter.log >/dev/full'
@@ -236,7 +255,7 @@ if command -v python3 >/dev/null; then
         python3 -c "import json, sys; print(*(repr(json.loads(line)[\"benefit\"]) for line in sys.stdin))"'
     check "every format read back by Python's csv and json, names unescaped to their bytes" 0 "ok
 " "" 'python3 - "$table" <<"PYTHON"
-import csv, io, json, math, os, re, subprocess, sys
+import base64, csv, io, json, math, os, re, subprocess, sys
 
 table = sys.argv[1]
 paths = sorted(b"awkward/" + name for name in os.listdir(b"awkward"))
@@ -252,10 +271,16 @@ def table_of(form):
 lines = table_of("tsv").split("\n")
 header = lines[0].split("\t")
 tsv = [dict(zip(header, line.split("\t"), strict=True)) for line in lines[1:-1]]
-formats = {"tsv": tsv, "csv": list(csv.DictReader(io.StringIO(table_of("csv"), newline=""))),
-           "json": [json.loads(line) for line in table_of("json").split("\n")[:-1]]}
-for form, rows in formats.items():
-    assert [unescape(row["log"]) for row in rows] == paths, form
+csv_rows = list(csv.DictReader(io.StringIO(table_of("csv"), newline="")))
+json_rows = [json.loads(line) for line in table_of("json").split("\n")[:-1]]
+# TSV: the name escaped; CSV and JSON: log_bytes where it is set, the text of log otherwise.
+assert [unescape(row["log"]) for row in tsv] == paths
+for form, rows in {"csv": csv_rows, "json": json_rows}.items():
+    assert [base64.b64decode(row["log_bytes"]) if row["log_bytes"] else row["log"].encode() for row in rows] == paths, form
+    plain = [row["log"] for row in rows if not row["log_bytes"]]
+    assert "awkward/comma,here.log" in plain and "awkward/back\\slash.log" in plain, form
+assert "awkward/tab\there.log" in [row["log"] for row in json_rows if row["log_bytes"] is None]
+for form, rows in {"tsv": tsv, "csv": csv_rows, "json": json_rows}.items():
     assert all(math.isnan(float(row["benefit"])) and str(row["benefit"]) == "-nan" for row in rows), form
 print("ok")
 PYTHON'
