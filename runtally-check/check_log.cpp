@@ -89,7 +89,8 @@ bool check_log(const LogName& name, const CheckOptions& options, AppData& record
 
     const std::size_t last = now ^ 1;
     const Found found = found_at(log);
-    const Verdict verdict = verdict_on(log, pattern, {notes[last], notes[now], starts[now].offset, samples});
+    const Verdict text_verdict = verdict_on(log, pattern, {notes[last], notes[now], starts[now].offset, samples});
+    const Verdict verdict = opened.faulty_past_reading() ? unreadable() : text_verdict;
     const std::string outcome(word_of(verdict.outcome));
     const bool passes = ::passes(verdict.outcome, {options.allow_cut_end, options.allow_empty});
     const char* const severity = passes ? "warning" : "error";

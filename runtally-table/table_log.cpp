@@ -133,7 +133,8 @@ bool table_log(const LogName& name, const TableOptions& options, AppData& record
         read_samples(log, LogPattern::Full, options, record, figures, window, rows, ending);
     else
         read_samples(log, LogPattern::Short, options, record, figures, window, rows, ending);
-    const Verdict verdict = verdict_on(log, options.pattern, ending.reading());
+    const Verdict text_verdict = verdict_on(log, options.pattern, ending.reading());
+    const Verdict verdict = opened.faulty_past_reading() ? unreadable() : text_verdict;
     const bool failed = opened.close(kProgram, name.label);
     rows.write(window.from(), window.to(), figures, &verdict, failed ? opened.reason() : "");
     return passes(verdict.outcome, options.allowed);

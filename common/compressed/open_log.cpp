@@ -73,6 +73,17 @@ int OpenLog::close_replay(void* cookie)
     return std::fclose(static_cast<Replay*>(cookie)->source);
 }
 
+bool OpenLog::faulty_past_reading()
+{
+    if (decompression_ == nullptr)
+        return false;
+    BlockBuffer& bytes = stream_->bytes();
+    do
+        bytes.consume(bytes.data_end());
+    while (bytes.refill());
+    return stream_->error() != 0;
+}
+
 std::string OpenLog::reason() const
 {
     if (!refusal_.empty())

@@ -31,6 +31,11 @@ public:
     // decompression's fault, a format the build does not read, or the
     // system's message.
     std::string reason() const;
+    // For a compressed log whose reading ended before the end of its text
+    // (a stop, binary data): reads the text on to its end, so that the
+    // library checks the whole archive. True when that meets a fault: the
+    // log is then unreadable, its samples standing.
+    bool faulty_past_reading();
     // Releases the log and tells of its fault, if it had one, on standard
     // error as "PROGRAM: NAME: REASON". True when it had one.
     bool close(const char* program, std::string_view name);

@@ -165,6 +165,50 @@ partial.log	1	false	3:1		0.001	0.001	0	0.5	0	0	cut	0
 check "a list of logs that cannot be read" 1 "$whole
 " $'runtally-table: directory: Is a directory\n' '"$table" --files-from=directory'
 
+# Compressed logs, in each format the build reads: the same rows, byte for
+# byte, as the logs uncompressed (the log column aside), also as several
+# streams one after the other and on standard input; a truncated archive
+# and a damaged one are unreadable, as their library tells it, and the
+# samples read before the fault stand.
+# Long enough for a block of each format (bzip2's are 900 kB) before its middle.
+awk 'BEGIN { for (i = 1; i <= 80000; i++) printf "L:1, CPU:0.5, B:%d, MCPU:0.5, P:%d\n", i % 7, 1000 + i }' >long.log
+cat quarter.log gap.log >joined.log
+formats_read_by "$table"
+for format in "${formats[@]}"; do
+    # shellcheck disable=SC2086  # the entry's words
+    set -- $format
+    kind=$1 suffix=$2
+    shift 2
+    for log in quarter damaged long; do "$@" <$log.log >$log.log$suffix; done
+    "$@" <gap.log >gap.part
+    cat quarter.log$suffix gap.part >joined.log$suffix
+    check "$kind logs give the rows of the logs uncompressed, several streams one after the other too" 0 "" "" \
+        'for log in quarter damaged long joined; do
+             cmp <("$table" --window-samples=100 $log.log | cut -f 2-) <("$table" --window-samples=100 $log.log$suffix | cut -f 2-) || exit 1
+         done'
+    check "a $kind log on standard input, labelled" 0 "log	samples	complete
+quarter.log$suffix	8	true
+" "" '"$table" --label="quarter.log$suffix" - <quarter.log$suffix | cut -f 1-3'
+    size=$(stat -c %s long.log$suffix)
+    head -c $((size / 2)) long.log$suffix >truncated$suffix
+    check "a truncated $kind archive: unreadable, the samples before the fault stand" 0 "log	complete	error	outcome
+truncated$suffix	false	$kind: unexpected end of file	unreadable
+" "runtally-table: truncated$suffix: $kind: unexpected end of file
+" '"$table" truncated$suffix | cut -f 1,3,5,12; "$table" truncated$suffix 2>/dev/null | awk -F "\t" "NR == 2 && \$2 == 0 { exit 1 }"'
+    { head -c $((size / 2)) long.log$suffix; printf 'damage%.0s' $(seq 100); tail -c +$((size / 2 + 601)) long.log$suffix; } >damaged$suffix
+    check "a damaged $kind archive: unreadable, as its library tells it" 0 "damaged$suffix	false	unreadable
+" "" '"$table" damaged$suffix 2>err.damaged | tail -n 1 | cut -f 1,3,12; grep -q "^runtally-table: damaged$suffix: $kind: ..." err.damaged'
+done
+cp quarter.log quarter.log.gz
+printf 'BZh91AY&SX\n' >like-bzip2.log
+check "a name that says gzip is no gzip log; text that begins like a magic number is text" 0 "log	samples	complete	stop
+quarter.log.gz	8	true	
+like-bzip2.log	0	false	1:1
+" "" '"$table" quarter.log.gz like-bzip2.log | cut -f 1-4'
+check "plain text on standard input, labelled, read from its first byte" 0 "log	samples	complete
+the log	8	true
+" "" 'cat quarter.log | "$table" --label="the log" - | cut -f 1-3'
+
 usage=$'usage: runtally-table [OPTION]... [--] LOG...\nTry \'runtally-table --help\' for more.\n'
 for case in "no log named|" "unknown format 'xml' (tsv, csv or json)|--format=xml a.log" \
     "unknown format 'x\\x1b[31m\\n' (tsv, csv or json)|--format=\$'x\\e[31m\\n' a.log" \
