@@ -332,4 +332,65 @@ else
     echo "skipped: python3 is not installed"
 fi
 
+# The README's pandas recipe, run on the awkward names, names that pandas
+# takes for missing values by default, nan and inf, and windows with empty
+# fields: every figure the very double of its text, names back to their
+# bytes, the types declared. Debian's pandas is /usr/bin/python3's.
+pandas_python=
+for python in python3 /usr/bin/python3; do
+    if command -v "$python" >/dev/null && "$python" -c 'import pandas' 2>/dev/null; then
+        pandas_python=$python
+        break
+    fi
+done
+source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+if [[ -n $pandas_python ]]; then
+    mkdir -p awkward/more
+    for name in NA null nan '"quote' 'N/A'; do sample 0.1 0.3 1000007 >"awkward/more/$name"; done
+    sed -n '/^```python$/,/^```$/p' "$source_dir/README.md" | sed '1d;$d' >recipe.py
+    check "the README's pandas recipe: figures exact, names intact, types declared" 0 "ok
+" "" '"$pandas_python" - "$table" <<"PYTHON"
+import csv, io, json, math, os, struct, subprocess, sys
+sys.path.insert(0, ".")
+from recipe import read_table, name_bytes
+
+table = sys.argv[1]
+paths = sorted([b"awkward/" + n for n in os.listdir(b"awkward") if n != b"more"] +
+               [b"awkward/more/" + n for n in os.listdir(b"awkward/more")]) + [b"quarter.log", b"inf.log", b"minus-inf.log"]
+bits = lambda x: struct.pack("<d", x)
+for options in ([], ["--window=0.5"]):
+    for form in ("tsv", "csv", "json"):
+        text = subprocess.run([table, "--format=" + form, *options, *paths], capture_output=True).stdout.decode()
+        frame = read_table(io.StringIO(text), form)
+        if form == "json":
+            raw = [json.loads(line) for line in text.splitlines()]
+        else:
+            raw = list(csv.DictReader(io.StringIO(text), delimiter="\t" if form == "tsv" else ",",
+                                      quoting=csv.QUOTE_NONE if form == "tsv" else csv.QUOTE_MINIMAL))
+        assert len(frame) == len(raw), form
+        names = sorted(set(name_bytes(row, form) for _, row in frame.iterrows()))
+        assert names == sorted(paths), (form, names)
+        for column in ["from", "to", "seconds", "benefit", "instability", "utilization", "missed_percent"]:
+            if column not in frame:
+                continue
+            assert frame[column].dtype == "float64", (form, column)
+            for got, row in zip(frame[column], raw):
+                want = row[column]
+                if want in (None, "", "nan", "-nan"):
+                    assert math.isnan(got), (form, column, want)
+                else:
+                    assert bits(got) == bits(float(want)), (form, column, want, got)
+        assert {str(frame[c].dtype) for c in ("samples", "missed")} == {"int64"}, form
+        assert str(frame["uncounted"].dtype) == "Int64" and str(frame["complete"].dtype) == "boolean", form
+        assert all(str(frame[c].dtype) == "string" for c in ("log", "stop", "error", "outcome")), form
+        assert frame["log"].str.startswith("awkward/more/\"").sum() > 0, form
+print("ok")
+PYTHON'
+elif [[ ${CI:-} == true ]]; then
+    echo "FAIL: pandas is not installed, and CI=true: CI must run the pandas recipe (apt-get install python3-pandas)"
+    failures=$((failures + 1))
+else
+    echo "skipped: the pandas recipe: pandas is not installed (Debian package python3-pandas)"
+fi
+
 finish
