@@ -346,15 +346,20 @@ done
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 if [[ -n $pandas_python ]]; then
     mkdir -p awkward/more
-    for name in NA null nan '"quote' 'N/A'; do sample 0.1 0.3 1000007 >"awkward/more/$name"; done
+    for name in NA null nan '"quote' '#N A' NULL; do sample 0.1 0.3 1000007 >"awkward/more/$name"; done
     sed -n '/^```python$/,/^```$/p' "$source_dir/README.md" | sed '1d;$d' >recipe.py
     check "the README's pandas recipe: figures exact, names intact, types declared" 0 "ok
-" "" '"$pandas_python" - "$table" <<"PYTHON"
-import csv, io, json, math, os, struct, subprocess, sys
+" "" '"$pandas_python" - "$table" "$source_dir" <<"PYTHON"
+import csv, io, json, math, os, re, struct, subprocess, sys
 sys.path.insert(0, ".")
 from recipe import read_table, name_bytes
 
 table = sys.argv[1]
+# The manual page holds the same recipe.
+page = open(os.path.join(sys.argv[2], "man/runtally-table.1.in")).read()
+code = page[page.index("import base64"):]
+code = re.sub(r"^\\&", "", code[:code.index(".EE")].replace("\\-", "-").replace("\\e", "\\"), flags=re.M)
+assert code == open("recipe.py").read(), "the recipe of the manual page differs from the README"
 paths = sorted([b"awkward/" + n for n in os.listdir(b"awkward") if n != b"more"] +
                [b"awkward/more/" + n for n in os.listdir(b"awkward/more")]) + [b"quarter.log", b"inf.log", b"minus-inf.log"]
 bits = lambda x: struct.pack("<d", x)
