@@ -15,8 +15,9 @@ Decompression::Decompression(std::FILE* source, std::string_view first_bytes, co
         std::fclose(source_);
         return;
     }
-    // The reader's block buffer takes the text straight from read_text.
-    std::setvbuf(text_, nullptr, _IONBF, 0);
+    // glibc reads a stream made by fopencookie through its own buffer, a
+    // byte a call where it has none: a block's worth a call, then.
+    std::setvbuf(text_, nullptr, _IOFBF, kCookieBuffer);
     thread_ = std::thread([this] { decompress(); });
 }
 

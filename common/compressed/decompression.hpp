@@ -13,6 +13,7 @@
 // it, and fault() tells it as the library does.
 
 #include "common/compressed/formats.hpp"
+#include "logformat/bytes/block_buffer.hpp"
 
 #include <array>
 #include <condition_variable>
@@ -45,6 +46,9 @@ public:
 
     // Each block holds this much text.
     static constexpr std::size_t kBlockSize = 256 * 1024;
+    // The buffer of a stream made by fopencookie, which glibc reads a byte
+    // a call where it is unbuffered: as large as the reader's block.
+    static constexpr std::size_t kCookieBuffer = logformat::BlockBuffer::kBlockSize;
     // The compressed bytes are read this much at a time.
     static constexpr std::size_t kInputSize = 128 * 1024;
     // A stream's first call to its decoder is given this much of it at

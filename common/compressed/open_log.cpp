@@ -32,7 +32,7 @@ OpenLog::OpenLog(const std::string& path)
         replay_.reset(new Replay{source, std::string(first_bytes)});
         std::FILE* const text = fopencookie(replay_.get(), "r", {replay, nullptr, nullptr, close_replay});
         if (text != nullptr)
-            std::setvbuf(text, nullptr, _IONBF, 0);
+            std::setvbuf(text, nullptr, _IOFBF, Decompression::kCookieBuffer);
         else
             std::fclose(source);
         stream_.emplace(text, BlockBuffer::kBlockSize);
