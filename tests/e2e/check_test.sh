@@ -184,7 +184,7 @@ for format in "${formats[@]}"; do
     set -- $format
     kind=$1 suffix=$2
     shift 2
-    "$@" <good.log >"good.log$suffix"
+    "$@" good.log >"good.log$suffix"  # named, so that gzip writes the name in its header
     cat "good.log$suffix" "good.log$suffix" >"twice.log$suffix"
     note="note: compressed with $kind, and read decompressed: runtally reads only text, as in runtally <("
     command=$(sed -n "s/^.*runtally <(\(.*\) LOG)\$/\1/p" <<<"$($check_program "good.log$suffix")")

@@ -4,6 +4,7 @@
 # Usage: table_test.sh PATH-TO-RUNTALLY-TABLE
 set -u
 table=$(realpath "$1")
+source_dir=$(realpath "$(dirname "$0")/../..")
 source "$(dirname "$0")/harness.sh"
 
 # sample B MCPU P: one line of the five-value form.
@@ -179,7 +180,8 @@ for format in "${formats[@]}"; do
     set -- $format
     kind=$1 suffix=$2
     shift 2
-    for log in quarter damaged long; do "$@" <$log.log >$log.log$suffix; done
+    # Named on the command line, so that gzip writes the name in its header.
+    for log in quarter damaged long; do "$@" $log.log >$log.log$suffix; done
     "$@" <gap.log >gap.part
     cat quarter.log$suffix gap.part >joined.log$suffix
     check "$kind logs give the rows of the logs uncompressed, several streams one after the other too" 0 "" "" \
@@ -343,7 +345,6 @@ for python in python3 /usr/bin/python3; do
         break
     fi
 done
-source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 if [[ -n $pandas_python ]]; then
     mkdir -p awkward/more
     for name in NA null nan '"quote' '#N A' NULL; do sample 0.1 0.3 1000007 >"awkward/more/$name"; done
