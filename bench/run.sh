@@ -14,6 +14,13 @@
 # same log, then prints the peak resident memory of runtally over edge cases.
 # SIZE_MIB=N sets the size of the four big logs (default 512).
 #
+# Compressed logs: runtally-table on a copy of the logger mix's Full log in
+# each format (gzip, zstd, xz, bzip2, made once with each compressor's
+# default level and kept), against the log uncompressed and against
+# `zcat LOG.gz | runtally-table -`; and gzip read by zlib, from a build of
+# runtally-table with RUNTALLY_GZIP_LIBRARY=zlib in build/bench-zlib,
+# against isa-l's igzip, which the dev build reads it with.
+#
 # --before BUILD-DIR also times the runtally and runtally2 of another build
 # (for example a clean clone of an earlier commit, built with the same
 # preset) in the same runs, so that a change is measured before and after
@@ -90,6 +97,15 @@ for set in "${sets[@]}"; do
     fi
 done
 
+echo "== build: runtally-table with RUNTALLY_GZIP_LIBRARY=zlib, in build/bench-zlib"
+if ! { cmake -S "$root" -B "$root/build/bench-zlib" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DRUNTALLY_GZIP_LIBRARY=zlib && cmake --build "$root/build/bench-zlib" --target runtally-table \
+    --parallel "$(nproc)"; } >"$data/build-zlib.log" 2>&1; then
+    cat "$data/build-zlib.log" >&2
+    echo "build failed" >&2
+    exit 1
+fi
+
 # --- logs --------------------------------------------------------------------
 # ensure PATH BYTES COMMAND...: runs COMMAND into PATH unless PATH already
 # holds BYTES bytes.
@@ -146,10 +162,28 @@ ensure "$small" 4096 "$gen" full 4096 3
 ensure "$empty" 0 true
 ensure "$long_number" $((${#number_head} + number_digits + ${#number_tail})) long_number_log
 ensure "$blank_lines" $((2 * ${#sample_line} + blank_bytes)) blank_lines_log
+# compressed SUFFIX COMPRESSOR...: a copy of the Full log, kept while it is
+# newer than the log.
+compressed() {
+    local suffix=$1
+    shift
+    if [[ -f $full$suffix && $full$suffix -nt $full ]]; then
+        echo "   reuse    ${full#"$root"/}$suffix"
+        return
+    fi
+    echo "   generate ${full#"$root"/}$suffix ($*)"
+    "$@" <"$full" >"$full$suffix.tmp"
+    mv "$full$suffix.tmp" "$full$suffix"
+}
+compressed .gz gzip -c
+compressed .zst zstd -q -c
+compressed .xz xz -c -T2
+compressed .bz2 bzip2 -c
 
 # --- throughput --------------------------------------------------------------
 programs=(runtally runtally_table fscanf_full wc_full runtally2 fscanf_short wc_short
     runtally_sci runtally_table_sci fscanf_full_sci wc_full_sci runtally2_sci fscanf_short_sci wc_short_sci)
+programs+=(table_gz table_gz_zlib zcat_table table_zst table_xz table_bz2)
 [[ -z $before ]] || programs+=(before_full before_short before_full_sci before_short_sci)
 for set in "${sets[@]}"; do
     programs+=("full@$set" "short@$set" "full@${set}_sci" "short@${set}_sci")
@@ -167,6 +201,12 @@ run_program() {
     case $id in
     runtally) "$bin/runtally" "$full_log" ;;
     runtally_table) "$bin/runtally-table" "$full_log" ;;
+    table_gz) "$bin/runtally-table" "$full.gz" ;;
+    table_gz_zlib) "$root/build/bench-zlib/runtally-table" "$full.gz" ;;
+    zcat_table) zcat "$full.gz" | "$bin/runtally-table" - ;;
+    table_zst) "$bin/runtally-table" "$full.zst" ;;
+    table_xz) "$bin/runtally-table" "$full.xz" ;;
+    table_bz2) "$bin/runtally-table" "$full.bz2" ;;
     fscanf_full) "$bin/tests/support/fscanf_tally" full "$full_log" ;;
     wc_full) wc -l "$full_log" ;;
     runtally2) "$bin/runtally2" "$short_log" ;;
@@ -184,7 +224,7 @@ median() {
 }
 
 echo "== throughput: $runs runs of each program, in turn, warm page cache"
-cat "$full" "$short" "$full_sci" "$short_sci" >/dev/null
+cat "$full" "$short" "$full_sci" "$short_sci" "$full".{gz,zst,xz,bz2} >/dev/null
 for id in "${programs[@]}"; do
     : >"$data/times-$id.txt"
 done
@@ -236,6 +276,22 @@ for mix in "" _sci; do
         'BEGIN { printf "runtally-table / runtally, %s mix: %.2f\n", mix, t / r }'
 done
 echo
+echo "Compressed copies of the ${size_mib} MiB Full log (logger mix) through runtally-table, median of $runs"
+printf "%-32s %10s %14s\n" program seconds "this/plain"
+compressed_row() {  # label id
+    awk -v label="$1" -v t="${seconds[$2]}" -v plain="${seconds[runtally_table]}" \
+        'BEGIN { printf "%-32s %10.3f %14.2f\n", label, t, t / plain }'
+}
+compressed_row "runtally-table LOG" runtally_table
+compressed_row "runtally-table LOG.gz (isa-l)" table_gz
+compressed_row "runtally-table LOG.gz (zlib)" table_gz_zlib
+compressed_row "zcat LOG.gz | runtally-table -" zcat_table
+compressed_row "runtally-table LOG.zst" table_zst
+compressed_row "runtally-table LOG.xz" table_xz
+compressed_row "runtally-table LOG.bz2" table_bz2
+awk -v z="${seconds[zcat_table]}" -v g="${seconds[table_gz]}" \
+    'BEGIN { printf "zcat pipe / runtally-table LOG.gz: %.2f\n", z / g }'
+echo
 
 status=0
 same_output() {  # label ours baseline
@@ -247,6 +303,17 @@ same_output() {  # label ours baseline
         status=1
     fi
 }
+same_rows() {  # label id: the rows of runtally-table on the plain log, the log column aside
+    if cmp -s <(cut -f 2- "$data/out-$2.txt") <(cut -f 2- "$data/out-runtally_table.txt"); then
+        echo "output check: $1 writes the rows of runtally-table on the log uncompressed"
+    else
+        echo "output check: $1 DIFFERS from runtally-table on the log uncompressed"
+        status=1
+    fi
+}
+for id in table_gz table_gz_zlib zcat_table table_zst table_xz table_bz2; do
+    same_rows "$id" "$id"
+done
 for mix in "" _sci; do
     same_output "runtally$mix" "runtally$mix" "fscanf_full$mix"
     same_output "runtally2$mix" "runtally2$mix" "fscanf_short$mix"

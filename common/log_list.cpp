@@ -40,8 +40,8 @@ std::string ListOption::take(const char* list_path, ListForm list_form)
 }
 
 LogList::LogList(const char* program, char* const* first, char* const* last, const ListOption& list,
-                 logformat::LogPattern pattern)
-    : program_(program), pattern_(pattern), operand_(first), last_(last), list_path_(list.path),
+                 logformat::LogPattern pattern, const char* label)
+    : program_(program), pattern_(pattern), operand_(first), last_(last), list_path_(list.path), label_(label),
       delimiter_(list.form == ListForm::Lines ? '\n' : '\0')
 {
     const char* const list_path = list.path;
@@ -100,6 +100,7 @@ bool LogList::next(LogName& name)
         list_started_ = true;
     }
     ++named_;
+    name.label = is_standard_input(name.path) && label_ != nullptr ? label_ : name.path;
     if (is_standard_input(name.path)) {
         if (standard_input_taken_)
             name.refused = list_ == stdin ? "standard input holds the list of logs" : "standard input was read already";
@@ -124,20 +125,8 @@ bool LogList::tell_error(const char* program) const
     return true;
 }
 
-void open_log(std::optional<logformat::LogStream>& log, const std::string& path)
-{
-    if (!is_standard_input(path)) {
-        log.emplace(path.c_str());
-        return;
-    }
-    // The stream's block buffer is the only buffer, as for a file.
-    std::setvbuf(stdin, nullptr, _IONBF, 0);
-    log.emplace(stdin, logformat::BlockBuffer::kBlockSize);
-}
-
 const char* instruction_set_of_logs()
 {
-    std::optional<logformat::LogStream> probe;
-    open_log(probe, "/dev/null");
-    return logformat::name_of(probe->instruction_set());
+    const logformat::LogStream probe("/dev/null");
+    return logformat::name_of(probe.instruction_set());
 }

@@ -17,7 +17,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <optional>
 #include <string>
 
 enum class ListForm { Lines, NulSeparated };
@@ -34,6 +33,9 @@ struct ListOption {
 
 struct LogName {
     std::string path;
+    // What rows and diagnostics call the log: its path, or for standard
+    // input the name --label gives it.
+    std::string label;
     // Why the log is not read although it is named; null for a log to read.
     const char* refused = nullptr;
 };
@@ -41,9 +43,10 @@ struct LogName {
 class LogList {
 public:
     // The operands [first, last), then the paths in the list, if one is named,
-    // for `program`, which reads them with `pattern`.
+    // for `program`, which reads them with `pattern`; standard input is
+    // labelled `label` where one is given (not null).
     LogList(const char* program, char* const* first, char* const* last, const ListOption& list,
-            logformat::LogPattern pattern);
+            logformat::LogPattern pattern, const char* label = nullptr);
     ~LogList();
     LogList(const LogList&) = delete;
     LogList& operator=(const LogList&) = delete;
@@ -73,6 +76,7 @@ private:
     char* const* operand_;
     char* const* last_;
     const char* list_path_;
+    const char* label_;
     std::FILE* list_ = nullptr;
     char delimiter_;
     bool standard_input_taken_ = false;
@@ -84,9 +88,6 @@ private:
 
 bool is_standard_input(const std::string& path);
 
-// Opens a log into `log`: standard input for "-", the file otherwise.
-void open_log(std::optional<logformat::LogStream>& log, const std::string& path);
-
-// The name of the instruction set that the logs open_log opens are read
-// with (logformat/instruction_set.hpp), for --version.
+// The name of the instruction set that the logs are read with
+// (logformat/instruction_set.hpp), for --version.
 const char* instruction_set_of_logs();

@@ -50,6 +50,28 @@ bool is_control(std::string_view sequence)
 
 }  // namespace
 
+bool is_plain_text(std::string_view name)
+{
+    for (std::size_t at = 0; at < name.size();) {
+        const std::size_t length = sequence_length(name.substr(at));
+        if (length == 0 || is_control(name.substr(at, length)))
+            return false;
+        at += length;
+    }
+    return true;
+}
+
+bool is_utf8(std::string_view name)
+{
+    for (std::size_t at = 0; at < name.size();) {
+        const std::size_t length = sequence_length(name.substr(at));
+        if (length == 0)
+            return false;
+        at += length;
+    }
+    return true;
+}
+
 void append_escaped_byte(std::string& text, unsigned char byte)
 {
     constexpr std::string_view kHex = "0123456789abcdef";

@@ -1,7 +1,8 @@
 #pragma once
 
 // How a name (a path as given) is written where it must stay on one line of
-// valid UTF-8: in a diagnostic and in runtally-table's `log` column.
+// valid UTF-8: in a diagnostic and in the `log` column of runtally-table's
+// TSV; and what its CSV and JSON need to know of it (table_writer.hpp).
 
 #include <string>
 #include <string_view>
@@ -22,3 +23,11 @@ std::string printable_name(std::string_view name);
 // One byte that no text may hold raw, escaped as names and runtally-check's
 // quotes write it: \n, \t, \r, or \xHH (lower-case hexadecimal digits).
 void append_escaped_byte(std::string& text, unsigned char byte);
+
+// True when the name is valid UTF-8 (no overlong form, no surrogate,
+// nothing beyond U+10FFFF).
+bool is_utf8(std::string_view name);
+
+// True when the name is valid UTF-8 without a control character (C0, DEL,
+// C1): text that stays on one line as it is.
+bool is_plain_text(std::string_view name);

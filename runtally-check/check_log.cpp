@@ -1,5 +1,6 @@
 #include "runtally-check/check_log.hpp"
 
+#include "common/compressed/open_log.hpp"
 #include "common/diagnostics.hpp"
 #include "common/names.hpp"
 #include "common/outcome.hpp"
@@ -9,7 +10,6 @@
 #include "runtally-check/stop.hpp"
 
 #include <array>
-#include <optional>
 
 using namespace logformat;
 
@@ -54,16 +54,17 @@ void warn_of_sample(Report& report, LogPattern pattern, const AppData& record, i
 
 bool check_log(const LogName& name, const CheckOptions& options, AppData& record, PeriodSource& period, std::FILE* out)
 {
-    Report report{printable_name(name.path), out};
+    Report report{printable_name(name.label), out};
     if (name.refused != nullptr) {
-        path_failed(kProgram, name.path, name.refused);
+        path_failed(kProgram, name.label, name.refused);
         report.summary(0, std::string(word_of(Outcome::Unreadable)));
         return false;
     }
-    std::optional<LogStream> opened;
-    open_log(opened, name.path);
-    LogStream& log = *opened;
+    OpenLog opened(name.path);
+    LogStream& log = opened.stream();
     log.count_lines();
+    if (opened.format() != nullptr)
+        report.note(compressed_note(*opened.format(), options.pattern));
     period.this_log = false;
     const LogPattern pattern = options.pattern;
 
@@ -88,14 +89,15 @@ bool check_log(const LogName& name, const CheckOptions& options, AppData& record
 
     const std::size_t last = now ^ 1;
     const Found found = found_at(log);
-    const Verdict verdict = verdict_on(log, pattern, {notes[last], notes[now], starts[now].offset, samples});
+    const Verdict text_verdict = verdict_on(log, pattern, {notes[last], notes[now], starts[now].offset, samples});
+    const Verdict verdict = opened.faulty_past_reading() ? unreadable() : text_verdict;
     const std::string outcome(word_of(verdict.outcome));
     const bool passes = ::passes(verdict.outcome, {options.allow_cut_end, options.allow_empty});
     const char* const severity = passes ? "warning" : "error";
     switch (verdict.outcome) {
     case Outcome::Whole: report.summary(samples, outcome); return true;
     case Outcome::Unreadable:
-        close_log(kProgram, name.path.c_str(), log);
+        opened.close(kProgram, name.label);
         report.summary(samples, samples == 0 && starts[now].offset == 0
                                     ? outcome
                                     : outcome + " at line " + std::to_string(starts[now].at.line));

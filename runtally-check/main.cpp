@@ -4,6 +4,7 @@
 // which values the reader's decisions changed.
 
 #include "common/command_line.hpp"
+#include "common/compressed/formats.hpp"
 #include "common/diagnostics.hpp"
 #include "common/log_list.hpp"
 #include "runtally-check/check_log.hpp"
@@ -27,7 +28,8 @@ constexpr const char* kHelp =
     "Reads each LOG as runtally reads it, or with --short as runtally2 reads it,\n"
     "and tells where the reading of each stops and why, which samples take their\n"
     "period from an earlier line, and which values the reader's decisions changed.\n"
-    "A LOG of - is standard input.\n"
+    "A LOG of - is standard input. A log compressed with gzip, zstd, xz or bzip2\n"
+    "is read decompressed, told by its first bytes.\n"
     "\n"
     "  --short              read the four-value form (L, CPU, B, MCPU), as\n"
     "                       runtally2 does\n"
@@ -40,6 +42,7 @@ constexpr const char* kHelp =
     "  --files-from=FILE    read the logs named in FILE, one path a line, after\n"
     "                       the LOGs; - reads them from standard input\n"
     "  --files0-from=FILE   the same, with the paths separated by NUL bytes\n"
+    "  --label=NAME         call standard input NAME in diagnostics\n"
     "  --help               print this help and exit\n"
     "  --version            print the version and exit\n"
     "  --                   end the options: every argument after it is a log\n"
@@ -48,7 +51,16 @@ constexpr const char* kHelp =
     "Exit status: 0 when every log is whole (or cut or empty, as allowed), 1 when\n"
     "one is not, 2 on a usage error.\n";
 
-enum Option : int { kShort = 256, kAllowCutEnd, kAllowEmpty, kFilesFrom, kFiles0From, kHelpOption, kVersionOption };
+enum Option : int {
+    kShort = 256,
+    kAllowCutEnd,
+    kAllowEmpty,
+    kFilesFrom,
+    kFiles0From,
+    kLabel,
+    kHelpOption,
+    kVersionOption
+};
 
 }  // namespace
 
@@ -60,12 +72,14 @@ int main(int argc, char* argv[])
         {"allow-empty", no_argument, nullptr, kAllowEmpty},
         {"files-from", required_argument, nullptr, kFilesFrom},
         {"files0-from", required_argument, nullptr, kFiles0From},
+        {"label", required_argument, nullptr, kLabel},
         {"help", no_argument, nullptr, kHelpOption},
         {"version", no_argument, nullptr, kVersionOption},
         {nullptr, 0, nullptr, 0},
     };
     CheckOptions options;
     ListOption list;
+    const char* label = nullptr;
     opterr = 0;
     for (int answer; (answer = getopt_long(argc, argv, ":", kOptions, nullptr)) != -1;) {
         switch (answer) {
@@ -79,17 +93,19 @@ int main(int argc, char* argv[])
                 !problem.empty())
                 return usage_error(kProgram, kUsage, problem);
             break;
+        case kLabel: label = optarg; break;
         case kHelpOption:
             std::fputs(kUsage, stdout);
             std::fputs(kHelp, stdout);
             return finish(kProgram, 0);
         case kVersionOption:
-            std::printf("runtally-check %s\nlogs read with %s\n", kRuntallyVersion, instruction_set_of_logs());
+            std::printf("runtally-check %s\nlogs read with %s\ncompressed logs read: %s\n", kRuntallyVersion,
+                        instruction_set_of_logs(), formats_read().c_str());
             return finish(kProgram, 0);
         default: return usage_error(kProgram, kUsage, refused_option(answer, argv));
         }
     }
-    LogList logs(kProgram, argv + optind, argv + argc, list, options.pattern);
+    LogList logs(kProgram, argv + optind, argv + argc, list, options.pattern, label);
     if (!logs.problem().empty())
         return usage_error(kProgram, kUsage, logs.problem());
     LogName name;

@@ -40,6 +40,11 @@ void Report::warn(Kind kind, TextPosition at, const std::string& message)
         say(at, "warning", message);
 }
 
+void Report::note(const std::string& message) const
+{
+    std::fprintf(out, "%s: note: %s\n", path.c_str(), message.c_str());
+}
+
 void Report::summary(std::uint64_t samples, const std::string& outcome) const
 {
     for (std::size_t k = 0; k < kKinds; ++k)

@@ -30,6 +30,8 @@ struct Report {
 
     void say(logformat::TextPosition at, const char* severity, const std::string& message) const;
     void warn(Kind kind, logformat::TextPosition at, const std::string& message);
+    // "PATH: note: MESSAGE", of the log as a whole.
+    void note(const std::string& message) const;
     // The number of warnings of each kind beyond those shown, then
     // "PATH: N samples, OUTCOME", the outcome's word first.
     void summary(std::uint64_t samples, const std::string& outcome) const;

@@ -1,5 +1,6 @@
 #include "runtally-check/stop.hpp"
 
+#include "common/compressed/formats.hpp"
 #include "common/quoted.hpp"
 #include "logformat/read_sample.hpp"
 #include "runtally-check/text.hpp"
@@ -154,9 +155,10 @@ std::vector<std::string> stop_hints(const MatchBreak& stop, LogPattern pattern, 
                                     const Found& found, const Rest& rest, std::string_view first_bytes)
 {
     std::vector<std::string> hints;
-    const std::string compressed = samples == 0 ? compressed_note(first_bytes, pattern) : "";
-    if (!compressed.empty())
-        hints.push_back(compressed);
+    const CompressionFormat* const compressed = samples == 0 ? format_of(first_bytes) : nullptr;
+    if (compressed != nullptr)
+        hints.push_back("this text is itself compressed with " + std::string(compressed->name) +
+                        ": the file was compressed twice");
     else if (samples == 0 && first_bytes.starts_with("\xef\xbb\xbf"))
         hints.emplace_back(
             "the file begins with a UTF-8 byte-order mark (\\xef\\xbb\\xbf), which is no part of the "
@@ -197,28 +199,9 @@ bool four_values_read_full(LogPattern pattern, std::uint64_t samples, const Matc
            stop.part == Part::Comma && found.text.empty() && !found.file_ends && rest.records > 0 && rest.whole == 0;
 }
 
-std::string compressed_note(std::string_view first_bytes, LogPattern pattern)
+std::string compressed_note(const CompressionFormat& format, LogPattern pattern)
 {
-    struct Format {
-        std::string_view name;
-        std::string_view magic;
-        std::string_view reader;  // the command that writes it out decompressed
-    };
-    static constexpr Format kFormats[] = {
-        {"gzip", "\x1f\x8b", "zcat"},
-        {"bzip2", "BZh", "bzcat"},
-        {"xz",
-         {"\xfd"
-          "7zXZ\0",
-          6},
-         "xzcat"},
-        {"zstd", "\x28\xb5\x2f\xfd", "zstdcat"},
-    };
-    static_assert(kQuotedBytes + 1 >= 6, "a log's head holds the longest magic number, xz's");
-    for (const Format& format : kFormats)
-        if (first_bytes.starts_with(format.magic))
-            return "this file is compressed with " + std::string(format.name) + ": read it decompressed, as in " +
-                   (pattern == LogPattern::Full ? "runtally" : "runtally2") + " <(" + std::string(format.reader) +
-                   " LOG)";
-    return "";
+    const std::string program = pattern == LogPattern::Full ? "runtally" : "runtally2";
+    return "compressed with " + std::string(format.name) + ", and read decompressed: " + program +
+           " reads only text, as in " + program + " <(" + std::string(format.command) + " LOG)";
 }

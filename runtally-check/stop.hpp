@@ -4,6 +4,7 @@
 // what the reader expected there and what it found, how much of the log is
 // left, what cut a log short, and the hints at a likely cause of a stop.
 
+#include "common/compressed/formats.hpp"
 #include "common/outcome.hpp"
 #include "logformat/log_stream.hpp"
 #include "logformat/pattern.hpp"
@@ -35,6 +36,8 @@ struct Head {
     std::size_t size = 0;  // fewer than all where the log ends
     std::string_view view() const { return {bytes.data(), size}; }
 };
+
+static_assert(kQuotedBytes + 1 >= kMagicBytes, "a read's head holds the longest magic number, bzip2's");
 
 Head head_at(logformat::LogStream& log);
 
@@ -72,8 +75,8 @@ std::string cut_message(Cause cause, const logformat::MatchBreak* stop, logforma
 // What an empty log tells: no byte at all, or nothing but white space.
 std::string empty_message(bool no_byte);
 
-// The notes that name a likely cause of a stop, in order: a compressed
-// file, a byte-order mark, a first line with a NUL byte, a decimal comma, a
+// The notes that name a likely cause of a stop, in order: text that is
+// compressed once more, a byte-order mark, a first line with a NUL byte, a decimal comma, a
 // log of the other form. `first_bytes` are those of the read that stopped.
 std::vector<std::string> stop_hints(const logformat::MatchBreak& stop, logformat::LogPattern pattern,
                                     std::uint64_t samples, const Found& found, const Rest& rest,
@@ -90,6 +93,6 @@ bool five_values_read_short(logformat::LogPattern pattern, std::uint64_t samples
 bool four_values_read_full(logformat::LogPattern pattern, std::uint64_t samples, const logformat::MatchBreak& stop,
                            const Found& found, const Rest& rest);
 
-// The note for a log whose first bytes are the magic number of a compressed
-// format: which it is, and how to read it. Empty for any other log.
-std::string compressed_note(std::string_view first_bytes, logformat::LogPattern pattern);
+// The note for a compressed log, read decompressed: runtally and runtally2
+// read only text, and how to give them this log's.
+std::string compressed_note(const CompressionFormat& format, logformat::LogPattern pattern);

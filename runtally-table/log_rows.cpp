@@ -40,7 +40,7 @@ void LogRows::write(double from, double to, const Figures& figures, const Verdic
 {
     std::array<Cell, kMostColumns> cells;
     std::size_t n = 0;
-    cells[n++] = std::string_view(log);
+    cells[n++] = Name{log};
     const bool windows = options.windows != Windows::None;
     if (windows) {
         cells[n++] = from;

@@ -43,7 +43,7 @@ struct Figures {
 struct LogRows {
     const TableOptions& options;
     TableWriter& writer;
-    const std::string log = {};  // the name, escaped
+    const std::string log = {};  // the name, as given: the writer writes it as its format does
 
     // A row of the log's figures, or of a window's from `from` to `to`, and
     // what it says of the reading: the verdict on the log (common/outcome.hpp)

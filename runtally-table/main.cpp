@@ -2,6 +2,7 @@
 // that other tools read: one row per log, or one per window of the log.
 
 #include "common/command_line.hpp"
+#include "common/compressed/formats.hpp"
 #include "common/diagnostics.hpp"
 #include "common/log_list.hpp"
 #include "common/names.hpp"
@@ -40,10 +41,13 @@ constexpr const char* kHelp =
     "  --allow-empty           let an empty log leave the exit status at 0\n"
     "  --files-from=FILE       read more logs' paths from FILE, one a line\n"
     "  --files0-from=FILE      read more logs' paths from FILE, NUL-separated\n"
+    "  --label=NAME            call standard input NAME in its rows and diagnostics\n"
     "  --help                  print this help and exit\n"
     "  --version               print the version and exit\n"
     "\n"
-    "A LOG or FILE of - is standard input, which can be read once.\n"
+    "A LOG or FILE of - is standard input, which can be read once. A log\n"
+    "compressed with gzip, zstd, xz or bzip2 is read decompressed, told by its\n"
+    "first bytes.\n"
     "Each log's outcome is whole, empty, cut, stopped or unreadable.\n"
     "Exit status: 0 when every log is whole (or cut or empty, as allowed), 1 when\n"
     "one is not (its row is still written), 2 on a usage error.\n";
@@ -58,6 +62,7 @@ enum Option {
     kAllowEmpty,
     kFilesFrom,
     kFiles0From,
+    kLabel,
     kHelpOption,
     kVersion
 };
@@ -71,6 +76,7 @@ constexpr option kOptions[] = {
     {"allow-empty", no_argument, nullptr, kAllowEmpty},
     {"files-from", required_argument, nullptr, kFilesFrom},
     {"files0-from", required_argument, nullptr, kFiles0From},
+    {"label", required_argument, nullptr, kLabel},
     {"help", no_argument, nullptr, kHelpOption},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
@@ -85,7 +91,8 @@ int usage_error(const std::string& problem)
 struct CommandLine {
     TableOptions table;
     Format format = Format::Tsv;
-    ListOption list;  // --files-from or --files0-from
+    ListOption list;              // --files-from or --files0-from
+    const char* label = nullptr;  // standard input's name
     std::string problem;
 };
 
@@ -142,6 +149,8 @@ void choose(CommandLine& line, int option, const char* value)
         else if (option == kWindowSamples && !parse_count(value, line.table.samples))
             line.problem = "a window of samples is a whole number, 1 or more: '" + given + "'";
         line.table.windows = option == kWindow ? Windows::OfSeconds : Windows::OfSamples;
+    } else if (option == kLabel) {
+        line.label = value;
     } else if (option == kFilesFrom || option == kFiles0From) {
         line.problem = line.list.take(value, option == kFilesFrom ? ListForm::Lines : ListForm::NulSeparated);
     }
@@ -162,7 +171,8 @@ int main(int argc, char* argv[])
             return finish(kProgram, 0);
         }
         if (option == kVersion) {
-            std::printf("%s %s\nlogs read with %s\n", kProgram, kRuntallyVersion, instruction_set_of_logs());
+            std::printf("%s %s\nlogs read with %s\ncompressed logs read: %s\n", kProgram, kRuntallyVersion,
+                        instruction_set_of_logs(), formats_read().c_str());
             return finish(kProgram, 0);
         }
         choose(line, option, optarg);
@@ -171,7 +181,7 @@ int main(int argc, char* argv[])
     }
     if (line.table.windows == Windows::OfSeconds && line.table.pattern == LogPattern::Short)
         return usage_error("--window needs periods, which the four-value form (--short) has not: try --window-samples");
-    LogList logs(kProgram, argv + optind, argv + argc, line.list, line.table.pattern);
+    LogList logs(kProgram, argv + optind, argv + argc, line.list, line.table.pattern, line.label);
     if (!logs.problem().empty())
         return usage_error(logs.problem());
     // The header waits for the first log: a list that names none is a usage

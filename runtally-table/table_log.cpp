@@ -1,7 +1,7 @@
 #include "runtally-table/table_log.hpp"
 
+#include "common/compressed/open_log.hpp"
 #include "common/diagnostics.hpp"
-#include "common/names.hpp"
 #include "common/outcome.hpp"
 #include "logformat/read_sample.hpp"
 #include "runtally-table/log_rows.hpp"
@@ -10,8 +10,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <optional>
 #include <string>
 
 using namespace logformat;
@@ -117,18 +115,17 @@ struct Ending {
 
 bool table_log(const LogName& name, const TableOptions& options, AppData& record, TableWriter& writer)
 {
-    const LogRows rows{options, writer, escaped_name(name.path)};
+    const LogRows rows{options, writer, name.label};
     Figures figures;
     WindowCursor window{options};
     if (name.refused != nullptr) {
-        path_failed(kProgram, name.path, name.refused);
+        path_failed(kProgram, name.label, name.refused);
         const Verdict verdict = unreadable();
         rows.write(window.from(), window.to(), figures, &verdict, name.refused);
         return false;
     }
-    std::optional<LogStream> stream;
-    open_log(stream, name.path);
-    LogStream& log = *stream;
+    OpenLog opened(name.path);
+    LogStream& log = opened.stream();
     log.count_lines();
 
     Ending ending;
@@ -136,8 +133,9 @@ bool table_log(const LogName& name, const TableOptions& options, AppData& record
         read_samples(log, LogPattern::Full, options, record, figures, window, rows, ending);
     else
         read_samples(log, LogPattern::Short, options, record, figures, window, rows, ending);
-    const Verdict verdict = verdict_on(log, options.pattern, ending.reading());
-    const bool failed = close_log(kProgram, name.path.c_str(), log);
-    rows.write(window.from(), window.to(), figures, &verdict, failed ? std::strerror(log.error()) : "");
+    const Verdict text_verdict = verdict_on(log, options.pattern, ending.reading());
+    const Verdict verdict = opened.faulty_past_reading() ? unreadable() : text_verdict;
+    const bool failed = opened.close(kProgram, name.label);
+    rows.write(window.from(), window.to(), figures, &verdict, failed ? opened.reason() : "");
     return passes(verdict.outcome, options.allowed);
 }

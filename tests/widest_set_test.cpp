@@ -67,7 +67,9 @@ int main(int argc, char** argv)
         while (out != nullptr && std::fgets(line, sizeof line, out) != nullptr)
             text += line;
         const int status = out != nullptr ? pclose(out) : -1;
-        const std::string second = text.substr(text.find('\n') + 1);
+        // The second line; the third names the compressed formats read.
+        const std::size_t second_start = text.find('\n') + 1;
+        const std::string second = text.substr(second_start, text.find('\n', second_start) + 1 - second_start);
         if (status != 0 || second != want) {
             std::printf("FAIL: %s --version: %s, wanted %s", argv[i], second.c_str(), want.c_str());
             ++failures;

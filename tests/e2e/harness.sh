@@ -45,6 +45,38 @@ scanned() {
 hostile_name=$'a\e[31mRED\nfake:1:1: error: \xffx.log'
 hostile_shown='a\x1b[31mRED\nfake:1:1: error: \xffx.log'
 
+# The compressed formats that runtally-check and runtally-table read, each
+# as "NAME SUFFIX COMPRESSOR...".
+compressors=("gzip .gz gzip -c" "zstd .zst zstd -q -c" "xz .xz xz -c" "bzip2 .bz2 bzip2 -c")
+
+# formats_read_by PROGRAM: the entries of compressors whose format PROGRAM
+# reads (the third line of its --version names them) and whose compressor
+# is installed, into the array formats. Every other is skipped, with a
+# message, or fails under CI (CI=true), which must test them all.
+formats_read_by() {
+    local read entry why
+    read=$("$1" --version | sed -n 3p)
+    formats=()
+    for entry in "${compressors[@]}"; do
+        # shellcheck disable=SC2086  # the entry's words
+        set -- $entry
+        if [[ $read != *"$1 ("* ]]; then
+            why="this build does not read them"
+        elif ! command -v "$3" >/dev/null; then
+            why="$3 is not installed"
+        else
+            formats+=("$entry")
+            continue
+        fi
+        if [[ ${CI:-} == true ]]; then
+            echo "FAIL: $1 logs: $why, and CI=true: CI must test every format"
+            failures=$((failures + 1))
+        else
+            echo "skipped: $1 logs: $why"
+        fi
+    done
+}
+
 # check_programs_run KIND BIN BUILD SOURCE: the programs in BIN print what
 # the build tree's print, on the shipped examples.
 check_programs_run() {
@@ -63,7 +95,7 @@ check_programs_run() {
 # .EX block of a gzipped manual page, with the output shown under it, which
 # must match what it prints, white space aside (manual pages fold long
 # lines); or any line of a ```sh block, which must succeed. An example that
-# runs Miller, gnuplot or jq where it is not installed is skipped, with a
+# runs Miller, gnuplot, jq or igzip where it is not installed is skipped, with a
 # message. Files that the examples write in /tmp or the home directory go
 # to the scratch directory; every relative link must name a file that is
 # installed.
@@ -92,7 +124,7 @@ check_documented_commands() {
         for example in documented/*.command; do
             [[ -e $example ]] || continue
             example=${example%.command}
-            tool=$(grep -ow -m 1 -e mlr -e gnuplot -e jq "$example.command" | head -n 1)
+            tool=$(grep -ow -m 1 -e mlr -e gnuplot -e jq -e igzip "$example.command" | head -n 1)
             if [[ -n $tool ]] && ! command -v "$tool" >/dev/null; then
                 echo "skipped: ${document##*/}: $(<"$example.command") ($tool is not installed)"
                 continue

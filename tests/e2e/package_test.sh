@@ -31,8 +31,14 @@ dpkg-deb -x "$deb" root && dpkg-deb -e "$deb" control || { echo "FAIL: dpkg-deb 
 check "name and version" 0 "Package: runtally
 Version: $version
 " "" 'dpkg-deb -f "$deb" Package Version'
-check "depends on the C and C++ libraries" 0 $'libc6\nlibstdc++6\n' "" \
-    'dpkg-deb -f "$deb" Depends | tr "," "\n" | awk "{print \$1}" | grep -x -e libc6 -e libstdc++6 | sort'
+# And on the decompression library of each format that runtally-check
+# links (ldd names them): the package is installable where they are.
+libraries=$(ldd "$build/runtally-check" | awk '$1 ~ /^lib(isal|z|zstd|lzma|bz2)\.so/ { print "*/" $1 }' |
+    xargs -r dpkg -S | sed 's/:.*//' | sort -u | tr '\n' ' ')
+check "depends on the C and C++ libraries and on the decompression libraries linked (${libraries% })" 0 \
+    "$(printf '%s\n' libc6 libstdc++6 $libraries | sort -u)
+" "" 'dpkg-deb -f "$deb" Depends | tr "," "\n" | awk "{print \$1}" |
+         grep -x -e libc6 -e libstdc++6 $(printf -- "-e %s " $libraries) | sort -u'
 check "installs under /usr alone" 0 $'root/usr\n' "" 'find root -mindepth 1 -maxdepth 1'
 check "names neither the build nor the source tree" 0 "" "" '! grep -rlF -e "$build" -e "$source_dir" root control'
 

@@ -4,6 +4,7 @@
 # Usage: table_test.sh PATH-TO-RUNTALLY-TABLE
 set -u
 table=$(realpath "$1")
+source_dir=$(realpath "$(dirname "$0")/../..")
 source "$(dirname "$0")/harness.sh"
 
 # sample B MCPU P: one line of the five-value form.
@@ -102,9 +103,9 @@ short.log	3	true			2	1	whole	0
 quarter.log	1	false	1:28		1	0	stopped	7
 ' "" '"$table" --short short.log quarter.log'
 
-check "csv and json" 1 'log,samples,complete,stop,error,seconds,benefit,instability,utilization,missed,missed_percent,outcome,uncounted
-damaged.log,2,false,3:1,,2,3,1,0.5,0,0,stopped,1
-{"log":"damaged.log","samples":2,"complete":false,"stop":"3:1","error":null,"seconds":2,"benefit":3,"instability":1,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":"stopped","uncounted":1}
+check "csv and json" 1 'log,samples,complete,stop,error,seconds,benefit,instability,utilization,missed,missed_percent,outcome,uncounted,log_bytes
+damaged.log,2,false,3:1,,2,3,1,0.5,0,0,stopped,1,
+{"log":"damaged.log","samples":2,"complete":false,"stop":"3:1","error":null,"seconds":2,"benefit":3,"instability":1,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":"stopped","uncounted":1,"log_bytes":null}
 ' "" '"$table" --format=csv damaged.log; "$table" --format json damaged.log'
 
 check "standard input, and lists of logs" 1 "$whole
@@ -137,9 +138,9 @@ for case in "0|--allow-cut-end --allow-empty empty.log no-line-end.log nul-after
     "1|--allow-empty no-line-end.log" "1|--allow-cut-end --allow-empty damaged.log"; do
     check "exit status: ${case#*|}" "${case%%|*}" "" "" "\"\$table\" ${case#*|} >/dev/null"
 done
-check "windows in JSON: the verdict null until a log's last window" 0 '{"log":"no-line-end.log","from":0,"to":1,"samples":1,"complete":null,"stop":null,"error":null,"seconds":1,"benefit":1,"instability":0,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":null,"uncounted":null}
-{"log":"no-line-end.log","from":1,"to":2,"samples":1,"complete":false,"stop":"2:34","error":null,"seconds":5.6e-05,"benefit":5.6e-05,"instability":0,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":"cut","uncounted":0}
-{"log":"gap.log","from":3,"to":4,"samples":0,"complete":null,"stop":null,"error":null,"seconds":0,"benefit":0,"instability":0,"utilization":null,"missed":0,"missed_percent":null,"outcome":null,"uncounted":null}
+check "windows in JSON: the verdict null until a log's last window" 0 '{"log":"no-line-end.log","from":0,"to":1,"samples":1,"complete":null,"stop":null,"error":null,"seconds":1,"benefit":1,"instability":0,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":null,"uncounted":null,"log_bytes":null}
+{"log":"no-line-end.log","from":1,"to":2,"samples":1,"complete":false,"stop":"2:34","error":null,"seconds":5.6e-05,"benefit":5.6e-05,"instability":0,"utilization":0.5,"missed":0,"missed_percent":0,"outcome":"cut","uncounted":0,"log_bytes":null}
+{"log":"gap.log","from":3,"to":4,"samples":0,"complete":null,"stop":null,"error":null,"seconds":0,"benefit":0,"instability":0,"utilization":null,"missed":0,"missed_percent":null,"outcome":null,"uncounted":null,"log_bytes":null}
 ' "" '"$table" --allow-cut-end --format=json --window-samples=1 no-line-end.log; "$table" --format=json --window=1 gap.log | sed -n 4p'
 check "a window of samples beyond 64 bits: larger than any log" 0 "log	from	to	samples
 quarter.log	0	8	8
@@ -165,6 +166,51 @@ partial.log	1	false	3:1		0.001	0.001	0	0.5	0	0	cut	0
 check "a list of logs that cannot be read" 1 "$whole
 " $'runtally-table: directory: Is a directory\n' '"$table" --files-from=directory'
 
+# Compressed logs, in each format the build reads: the same rows, byte for
+# byte, as the logs uncompressed (the log column aside), also as several
+# streams one after the other and on standard input; a truncated archive
+# and a damaged one are unreadable, as their library tells it, and the
+# samples read before the fault stand.
+# Long enough for a block of each format (bzip2's are 900 kB) before its middle.
+awk 'BEGIN { for (i = 1; i <= 80000; i++) printf "L:1, CPU:0.5, B:%d, MCPU:0.5, P:%d\n", i % 7, 1000 + i }' >long.log
+cat quarter.log gap.log >joined.log
+formats_read_by "$table"
+for format in "${formats[@]}"; do
+    # shellcheck disable=SC2086  # the entry's words
+    set -- $format
+    kind=$1 suffix=$2
+    shift 2
+    # Named on the command line, so that gzip writes the name in its header.
+    for log in quarter damaged long; do "$@" $log.log >$log.log$suffix; done
+    "$@" <gap.log >gap.part
+    cat quarter.log$suffix gap.part >joined.log$suffix
+    check "$kind logs give the rows of the logs uncompressed, several streams one after the other too" 0 "" "" \
+        'for log in quarter damaged long joined; do
+             cmp <("$table" --window-samples=100 $log.log | cut -f 2-) <("$table" --window-samples=100 $log.log$suffix | cut -f 2-) || exit 1
+         done'
+    check "a $kind log on standard input, labelled" 0 "log	samples	complete
+quarter.log$suffix	8	true
+" "" '"$table" --label="quarter.log$suffix" - <quarter.log$suffix | cut -f 1-3'
+    size=$(stat -c %s long.log$suffix)
+    head -c $((size / 2)) long.log$suffix >truncated$suffix
+    check "a truncated $kind archive: unreadable, the samples before the fault stand" 0 "log	complete	error	outcome
+truncated$suffix	false	$kind: unexpected end of file	unreadable
+" "runtally-table: truncated$suffix: $kind: unexpected end of file
+" '"$table" truncated$suffix | cut -f 1,3,5,12; "$table" truncated$suffix 2>/dev/null | awk -F "\t" "NR == 2 && \$2 == 0 { exit 1 }"'
+    { head -c $((size / 2)) long.log$suffix; printf 'damage%.0s' $(seq 100); tail -c +$((size / 2 + 601)) long.log$suffix; } >damaged$suffix
+    check "a damaged $kind archive: unreadable, as its library tells it" 0 "damaged$suffix	false	unreadable
+" "" '"$table" damaged$suffix 2>err.damaged | tail -n 1 | cut -f 1,3,12; grep -q "^runtally-table: damaged$suffix: $kind: ..." err.damaged'
+done
+cp quarter.log quarter.log.gz
+printf 'BZh91AY&SX\n' >like-bzip2.log
+check "a name that says gzip is no gzip log; text that begins like a magic number is text" 0 "log	samples	complete	stop
+quarter.log.gz	8	true	
+like-bzip2.log	0	false	1:1
+" "" '"$table" quarter.log.gz like-bzip2.log | cut -f 1-4'
+check "plain text on standard input, labelled, read from its first byte" 0 "log	samples	complete
+the log	8	true
+" "" 'cat quarter.log | "$table" --label="the log" - | cut -f 1-3'
+
 usage=$'usage: runtally-table [OPTION]... [--] LOG...\nTry \'runtally-table --help\' for more.\n'
 for case in "no log named|" "unknown format 'xml' (tsv, csv or json)|--format=xml a.log" \
     "unknown format 'x\\x1b[31m\\n' (tsv, csv or json)|--format=\$'x\\e[31m\\n' a.log" \
@@ -187,10 +233,29 @@ done
 check "-- ends the options" 1 "$whole
 -x	0	false		No such file or directory	0	0	0	0	0	0	unreadable	
 " $'runtally-table: -x: No such file or directory\n' '"$table" -- -x'
-# JSON, as TSV's tabs would count as control bytes in the scan.
-check "a name with control bytes, escaped on both streams" 1 "{\"log\":\"${hostile_shown//\\/\\\\}\",\"samples\":0,\"complete\":false,\"stop\":null,\"error\":\"No such file or directory\",\"seconds\":0,\"benefit\":0,\"instability\":0,\"utilization\":0,\"missed\":0,\"missed_percent\":0,\"outcome\":\"unreadable\",\"uncounted\":null}
+# CSV and JSON, as TSV's tabs would count as control bytes in the scan. The
+# name is no UTF-8: escaped, as diagnostics write it, its bytes in log_bytes.
+hostile_base64=$(printf '%s' "$hostile_name" | base64 -w 0)
+check "a name with control bytes, escaped on both streams" 1 "log,samples,outcome,log_bytes
+${hostile_shown},0,unreadable,$hostile_base64
+{\"log\":\"${hostile_shown//\\/\\\\}\",\"samples\":0,\"complete\":false,\"stop\":null,\"error\":\"No such file or directory\",\"seconds\":0,\"benefit\":0,\"instability\":0,\"utilization\":0,\"missed\":0,\"missed_percent\":0,\"outcome\":\"unreadable\",\"uncounted\":null,\"log_bytes\":\"$hostile_base64\"}
 " "runtally-table: $hostile_shown: No such file or directory
-" 'scanned "$table" --format=json "$hostile_name"'
+runtally-table: $hostile_shown: No such file or directory
+" 'scanned "$table" --format=csv "$hostile_name" | cut -d , -f 1,2,12,14; scanned "$table" --format=json "$hostile_name"'
+check "names as CSV and JSON write them: their own text, quoted; control characters as JSON's escapes" 0 'log,samples,log_bytes
+"comma,here",0,
+"quote""here",0,
+back\slash,0,
+NA,0,
+\t\x7f\xc2\x85,0,CX/ChQ==
+{"log":"comma,here","log_bytes":null}
+{"log":"quote\"here","log_bytes":null}
+{"log":"back\\slash","log_bytes":null}
+{"log":"NA","log_bytes":null}
+{"log":"\t\u007f\u0085","log_bytes":null}
+' "" 'names=(comma,here quote\"here back\\slash NA $'"'"'\t\x7f\xc2\x85'"'"')
+    "$table" --format=csv "${names[@]}" 2>/dev/null | sed "s/,false,,No such file or directory,0,0,0,0,0,0,unreadable,,/,/; 1s/,complete,.*,/,/"
+    "$table" --format=json "${names[@]}" 2>/dev/null | sed "s/,\"samples\".*,\"log_bytes\"/,\"log_bytes\"/"'
 check "help" 0 "usage: runtally-table [OPTION]... [--] LOG...
 " "" '"$table" --help | head -n 1'
 check "standard output full" 1 "" $'runtally-table: write error: No space left on device\n' '"$table" quarter.log >/dev/full'
@@ -236,7 +301,7 @@ if command -v python3 >/dev/null; then
         python3 -c "import json, sys; print(*(repr(json.loads(line)[\"benefit\"]) for line in sys.stdin))"'
     check "every format read back by Python's csv and json, names unescaped to their bytes" 0 "ok
 " "" 'python3 - "$table" <<"PYTHON"
-import csv, io, json, math, os, re, subprocess, sys
+import base64, csv, io, json, math, os, re, subprocess, sys
 
 table = sys.argv[1]
 paths = sorted(b"awkward/" + name for name in os.listdir(b"awkward"))
@@ -252,15 +317,86 @@ def table_of(form):
 lines = table_of("tsv").split("\n")
 header = lines[0].split("\t")
 tsv = [dict(zip(header, line.split("\t"), strict=True)) for line in lines[1:-1]]
-formats = {"tsv": tsv, "csv": list(csv.DictReader(io.StringIO(table_of("csv"), newline=""))),
-           "json": [json.loads(line) for line in table_of("json").split("\n")[:-1]]}
-for form, rows in formats.items():
-    assert [unescape(row["log"]) for row in rows] == paths, form
+csv_rows = list(csv.DictReader(io.StringIO(table_of("csv"), newline="")))
+json_rows = [json.loads(line) for line in table_of("json").split("\n")[:-1]]
+# TSV: the name escaped; CSV and JSON: log_bytes where it is set, the text of log otherwise.
+assert [unescape(row["log"]) for row in tsv] == paths
+for form, rows in {"csv": csv_rows, "json": json_rows}.items():
+    assert [base64.b64decode(row["log_bytes"]) if row["log_bytes"] else row["log"].encode() for row in rows] == paths, form
+    plain = [row["log"] for row in rows if not row["log_bytes"]]
+    assert "awkward/comma,here.log" in plain and "awkward/back\\slash.log" in plain, form
+assert "awkward/tab\there.log" in [row["log"] for row in json_rows if row["log_bytes"] is None]
+for form, rows in {"tsv": tsv, "csv": csv_rows, "json": json_rows}.items():
     assert all(math.isnan(float(row["benefit"])) and str(row["benefit"]) == "-nan" for row in rows), form
 print("ok")
 PYTHON'
 else
     echo "skipped: python3 is not installed"
+fi
+
+# The README's pandas recipe, run on the awkward names, names that pandas
+# takes for missing values by default, nan and inf, and windows with empty
+# fields: every figure the very double of its text, names back to their
+# bytes, the types declared. Debian's pandas is /usr/bin/python3's.
+pandas_python=
+for python in python3 /usr/bin/python3; do
+    if command -v "$python" >/dev/null && "$python" -c 'import pandas' 2>/dev/null; then
+        pandas_python=$python
+        break
+    fi
+done
+if [[ -n $pandas_python ]]; then
+    mkdir -p awkward/more
+    for name in NA null nan '"quote' '#N A' NULL; do sample 0.1 0.3 1000007 >"awkward/more/$name"; done
+    sed -n '/^```python$/,/^```$/p' "$source_dir/README.md" | sed '1d;$d' >recipe.py
+    check "the README's pandas recipe: figures exact, names intact, types declared" 0 "ok
+" "" '"$pandas_python" - "$table" "$source_dir" <<"PYTHON"
+import csv, io, json, math, os, re, struct, subprocess, sys
+sys.path.insert(0, ".")
+from recipe import read_table, name_bytes
+
+table = sys.argv[1]
+# The manual page holds the same recipe.
+page = open(os.path.join(sys.argv[2], "man/runtally-table.1.in")).read()
+code = page[page.index("import base64"):]
+code = re.sub(r"^\\&", "", code[:code.index(".EE")].replace("\\-", "-").replace("\\e", "\\"), flags=re.M)
+assert code == open("recipe.py").read(), "the recipe of the manual page differs from the README"
+paths = sorted([b"awkward/" + n for n in os.listdir(b"awkward") if n != b"more"] +
+               [b"awkward/more/" + n for n in os.listdir(b"awkward/more")]) + [b"quarter.log", b"inf.log", b"minus-inf.log"]
+bits = lambda x: struct.pack("<d", x)
+for options in ([], ["--window=0.5"]):
+    for form in ("tsv", "csv", "json"):
+        text = subprocess.run([table, "--format=" + form, *options, *paths], capture_output=True).stdout.decode()
+        frame = read_table(io.StringIO(text), form)
+        if form == "json":
+            raw = [json.loads(line) for line in text.splitlines()]
+        else:
+            raw = list(csv.DictReader(io.StringIO(text), delimiter="\t" if form == "tsv" else ",",
+                                      quoting=csv.QUOTE_NONE if form == "tsv" else csv.QUOTE_MINIMAL))
+        assert len(frame) == len(raw), form
+        names = sorted(set(name_bytes(row, form) for _, row in frame.iterrows()))
+        assert names == sorted(paths), (form, names)
+        for column in ["from", "to", "seconds", "benefit", "instability", "utilization", "missed_percent"]:
+            if column not in frame:
+                continue
+            assert frame[column].dtype == "float64", (form, column)
+            for got, row in zip(frame[column], raw):
+                want = row[column]
+                if want in (None, "", "nan", "-nan"):
+                    assert math.isnan(got), (form, column, want)
+                else:
+                    assert bits(got) == bits(float(want)), (form, column, want, got)
+        assert {str(frame[c].dtype) for c in ("samples", "missed")} == {"int64"}, form
+        assert str(frame["uncounted"].dtype) == "Int64" and str(frame["complete"].dtype) == "boolean", form
+        assert all(str(frame[c].dtype) == "string" for c in ("log", "stop", "error", "outcome")), form
+        assert frame["log"].str.startswith("awkward/more/\"").sum() > 0, form
+print("ok")
+PYTHON'
+elif [[ ${CI:-} == true ]]; then
+    echo "FAIL: pandas is not installed, and CI=true: CI must run the pandas recipe (apt-get install python3-pandas)"
+    failures=$((failures + 1))
+else
+    echo "skipped: the pandas recipe: pandas is not installed (Debian package python3-pandas)"
 fi
 
 finish
