@@ -63,7 +63,8 @@ bool check_log(const LogName& name, const CheckOptions& options, AppData& record
     OpenLog opened(name.path);
     LogStream& log = opened.stream();
     log.count_lines();
-    if (opened.format() != nullptr)
+    // A format this build does not read is told as the log's read error.
+    if (opened.format() != nullptr && opened.format()->decoding != nullptr)
         report.note(compressed_note(*opened.format(), options.pattern));
     period.this_log = false;
     const LogPattern pattern = options.pattern;
