@@ -157,6 +157,7 @@ runtally-table: L:1, CPU:0.5, B:1, MCPU:0.5, P:56: No such file or directory
 : >no-logs
 check "a list that names no log: a usage error, and no header" 2 "" "runtally-table: no log named in the list 'no-logs'
 usage: runtally-table [OPTION]... [--] LOG...
+   or: runtally-table --merge [OPTION]... [--] TABLE...
 Try 'runtally-table --help' for more.
 " '"$table" --files-from=no-logs'
 check "a log that stops after 10,000 line ends, and one that ends in a record cut off and white space" 1 "$whole
@@ -211,7 +212,7 @@ check "plain text on standard input, labelled, read from its first byte" 0 "log	
 the log	8	true
 " "" 'cat quarter.log | "$table" --label="the log" - | cut -f 1-3'
 
-usage=$'usage: runtally-table [OPTION]... [--] LOG...\nTry \'runtally-table --help\' for more.\n'
+usage=$'usage: runtally-table [OPTION]... [--] LOG...\n   or: runtally-table --merge [OPTION]... [--] TABLE...\nTry \'runtally-table --help\' for more.\n'
 for case in "no log named|" "unknown format 'xml' (tsv, csv or json)|--format=xml a.log" \
     "unknown format 'x\\x1b[31m\\n' (tsv, csv or json)|--format=\$'x\\e[31m\\n' a.log" \
     "a window is a number of seconds, 1e-6 or more: '0'|--window=0 a.log" \
