@@ -1,5 +1,6 @@
 #include "runtally-table/table_reader.hpp"
 
+#include "common/names.hpp"
 #include "runtally-table/log_rows.hpp"
 
 #include <algorithm>
@@ -423,7 +424,7 @@ bool TableReader::row_of(ReadRow& row)
         if (kind == Kind::Count) {
             long long count = 0;
             if (f.quoted || !parse_count(f.text, count))
-                return refuse(where + " holds no count: '" + f.text + "'");
+                return refuse(where + " holds no count: '" + printable_name(f.text) + "'");
             row.cells[c] = count;
             row.summary.figures.samples = column == "samples" ? count : row.summary.figures.samples;
             row.summary.figures.missed = column == "missed" ? count : row.summary.figures.missed;
@@ -442,7 +443,7 @@ bool TableReader::row_of(ReadRow& row)
             // JSON writes a figure that is no finite number as a string.
             double figure = 0;
             if (!parse_figure(f.text, figure) || (json && f.quoted == std::isfinite(figure)))
-                return refuse(where + " holds no figure: '" + f.text + "'");
+                return refuse(where + " holds no figure: '" + printable_name(f.text) + "'");
             row.cells[c] = figure;
             LogSummary& s = row.summary;
             if (column == "seconds")
@@ -459,7 +460,7 @@ bool TableReader::row_of(ReadRow& row)
             while (k <= static_cast<std::size_t>(Outcome::Unreadable) && word_of(static_cast<Outcome>(k)) != f.text)
                 ++k;
             if (k > static_cast<std::size_t>(Outcome::Unreadable))
-                return refuse("the outcome '" + f.text + "' is none of runtally-table's");
+                return refuse("the outcome '" + printable_name(f.text) + "' is none of runtally-table's");
             row.summary.outcome = static_cast<Outcome>(k);
         }
     }
