@@ -243,6 +243,7 @@ TEST(Differential, ProgramsMatchBaseline)
         const std::string seconds = std::to_string(1 + rng() % 1000) + "e-" + std::to_string(rng() % 4);
         EXPECT_EQ(output_of(table + " --jobs=3 --window=" + seconds + paths),
                   output_of(table + " --window=" + seconds + paths));
+        EXPECT_EQ(output_of(table + " --jobs=2 --summary" + paths), output_of(table + " --summary" + paths));
         EXPECT_EQ(run_command(std::string(check) + " --jobs=2" + paths).output, full.output);
 
         // Its windows add up to the whole logs.

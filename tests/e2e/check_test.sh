@@ -129,6 +129,11 @@ for logs in "$jobs_logs - no-period-first.log" "--files-from=jobs-list"; do
 " "$("$check_program" $logs <no-period-first.log 2>&1 >/dev/null)
 " '"$check_program" --jobs=3 '"$logs"' <no-period-first.log'
 done
+# The log before is slow to come: the second job must wait for its period.
+check "--jobs=2: a log's first samples wait for the period of the log before" 0 "-: 4 samples, whole
+no-period-first.log:1:1: warning: this sample has no period (P): it takes P:1000 from -:4
+no-period-first.log: 2 samples, whole
+" "" '{ cat good.log; sleep 0.3; cat good.log; } | "$check_program" --jobs=2 - no-period-first.log'
 
 check "an integer outside 32 bits" 1 'out-of-range.log:2:3: error: the number for L is outside the 32-bit range
 out-of-range.log: 1 sample, stopped at line 2, column 3

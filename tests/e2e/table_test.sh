@@ -212,7 +212,7 @@ check "a merge's status: 0 where every log passes, as allowed" 0 "" "" \
 printf 'name,value\nquarter.log,1\n' >other.csv
 sed 's/\t3.25\t/\t3.25x\t/' first.tsv >figure.tsv
 sed '1s/"samples":1,/"samples":-1,/' third.json >count.json
-sed 's/,whole,/,wholly,/' second.csv >outcome.csv
+sed $'s/,whole,/,wh\eole,/' second.csv >outcome.csv
 sed 's/true/false/' first.tsv >complete.tsv
 { head -n 1 first.tsv; sed -n 2p first.tsv | cut -f 1-12; } >fields.tsv
 sed '1s/"benefit":1,//' third.json >member.json
@@ -223,7 +223,7 @@ for case in "cut.tsv:2: the line has no line end: the table is cut short" \
     "short.tsv:2: a table of the four-value form (--short) after one of five values" \
     "figure.tsv:2: the benefit column holds no figure: '3.25x'" \
     "count.json:1: the samples column holds no count: '-1'" \
-    "outcome.csv:2: the outcome 'wholly' is none of runtally-table's" \
+    "outcome.csv:2: the outcome 'wh\\x1bole' is none of runtally-table's" \
     "complete.tsv:2: complete and the outcome disagree: complete is true for a whole log alone" \
     "fields.tsv:2: 12 fields where the header has 13 columns" \
     "member.json:1: 13 members where a row of runtally-table has 14"; do
@@ -232,16 +232,40 @@ for case in "cut.tsv:2: the line has no line end: the table is cut short" \
 " '"$table" --merge first.tsv '"${case%%:*}"
 done
 
+# The README's recipe across machines, on this one: the logs in four shares
+# run by GNU parallel, each as JSON, then merged: in each format, one run's
+# table and summary, byte for byte.
+if command -v parallel >/dev/null; then
+    printf '%s\n' quarter.log gap.log damaged.log no-line-end.log empty.log nul-in-rest.log many-lines.log \
+        partial.log missing.log tenths.log inf.log bound.log "$hostile_name" >recipe-logs
+    split -n l/4 -d recipe-logs share.
+    parallel "\"$table\" --format=json --files-from={} >{}.json 2>/dev/null" ::: share.0?
+    for format in tsv csv json; do
+        for summary in "" --summary; do
+            check "four shares by GNU parallel, merged: one run's ${summary:-table} in $format" 1 \
+                "$("$table" $summary --format=$format --files-from=recipe-logs 2>/dev/null)
+" "" '"$table" --merge '"$summary"' --format='"$format"' share.0?.json'
+        done
+    done
+elif [[ ${CI:-} == true ]]; then
+    echo "FAIL: GNU parallel is not installed, and CI=true: CI must run the recipe across machines (apt-get install parallel)"
+    failures=$((failures + 1))
+else
+    echo "skipped: the recipe across machines: GNU parallel is not installed (Debian package parallel)"
+fi
+
 # Several jobs write what one job writes, byte for byte, in the list's
 # order: the period carried from the log before, standard input, lists.
-printf 'gap.log\nno-period.log\n-\nmissing.log\nquarter.log\nno-period.log\n' >jobs-list
+printf 'gap.log\nno-period.log\ntenths.log\n-\nmissing.log\nbound.log\nquarter.log\nno-period.log\ntenths.log\n' >jobs-list
 for options in "--window=0.5" "--summary" "--format=json --window-samples=2" ""; do
     check "--jobs=3 $options: the output of one job" 1 "$("$table" $options --files-from=jobs-list <damaged.log 2>/dev/null)
 " $'runtally-table: missing.log: No such file or directory\n' \
         '"$table" --jobs=3 '"$options"' --files-from=jobs-list <damaged.log'
 done
-check "--jobs=2, standard input among the logs" 0 "$("$table" gap.log - no-period.log <no-period.log)
-" "" '"$table" --jobs=2 gap.log - no-period.log <no-period.log'
+# The log before is slow to come: the second job must wait for its period.
+check "--jobs=2: a log's first samples wait for the period of the log before" 0 \
+    "$(cat gap.log quarter.log | "$table" - no-period.log)
+" "" '{ cat gap.log; sleep 0.3; cat quarter.log; } | "$table" --jobs=2 - no-period.log'
 
 # Compressed logs, in each format the build reads: the same rows, byte for
 # byte, as the logs uncompressed (the log column aside), also as several
