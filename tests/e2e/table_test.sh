@@ -184,22 +184,25 @@ check "the summary of no log: tables with no row" 0 "logs,samples,missed,total_b
 # Tables merged: the rows as they were written, from every format and into
 # every format, also from tables joined with their headers; the summary of
 # the merged tables is that of one run over their logs.
-"$table" quarter.log damaged.log >first.tsv
+"$table" quarter.log damaged.log "$hostile_name" 'back\slash' 2>/dev/null >first.tsv
 "$table" --format=csv gap.log "$hostile_name" 2>/dev/null >second.csv
 "$table" --format=json nul-in-rest.log empty.log quarter.log >third.json
 check "a merge of a table of each format, the name with control bytes intact" 1 \
-    "$("$table" quarter.log damaged.log gap.log "$hostile_name" nul-in-rest.log empty.log quarter.log 2>/dev/null)
+    "$("$table" quarter.log damaged.log "$hostile_name" 'back\slash' gap.log "$hostile_name" nul-in-rest.log empty.log \
+        quarter.log 2>/dev/null)
 " "" '"$table" --merge first.tsv second.csv third.json'
 for format in tsv csv json; do
     check "a merge into $format: one run's table" 1 \
-        "$("$table" --format=$format quarter.log damaged.log gap.log "$hostile_name" nul-in-rest.log empty.log quarter.log 2>/dev/null)
+        "$("$table" --format=$format quarter.log damaged.log "$hostile_name" 'back\slash' gap.log "$hostile_name" nul-in-rest.log \
+            empty.log quarter.log 2>/dev/null)
 " "" '"$table" --merge --format='$format' first.tsv second.csv third.json'
 done
-check "a merge of joined tables, headers repeated, on standard input" 1 "$("$table" quarter.log damaged.log quarter.log damaged.log)
+check "a merge of joined tables, headers repeated, on standard input" 1 \
+    "$("$table" quarter.log damaged.log "$hostile_name" 'back\slash' quarter.log damaged.log "$hostile_name" 'back\slash' 2>/dev/null)
 " "" 'cat first.tsv first.tsv | "$table" --merge -'
 check "the summary of merged tables is one run's" 1 \
-    "$("$table" --summary quarter.log damaged.log gap.log "$hostile_name" gap.log "$hostile_name" nul-in-rest.log empty.log \
-        quarter.log 2>/dev/null)
+    "$("$table" --summary quarter.log damaged.log "$hostile_name" 'back\slash' gap.log "$hostile_name" gap.log "$hostile_name" \
+        nul-in-rest.log empty.log quarter.log 2>/dev/null)
 " "" 'cat second.csv second.csv | "$table" --merge --summary first.tsv - third.json'
 check "a merge's status: 0 where every log passes, as allowed" 0 "" "" \
     '"$table" --allow-empty --merge <("$table" quarter.log empty.log) >/dev/null'
