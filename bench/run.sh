@@ -31,6 +31,9 @@
 # build option RUNTALLY_WIDEST_SET), built into build/bench-SET, in the same
 # runs, so that the sets are measured side by side with the fscanf baseline.
 # A set the processor does not offer reads as the widest it offers.
+#
+# Last, bench/jobs.sh: --jobs=2 against --jobs=1, and --summary over many
+# small logs, its time and peak memory.
 set -euo pipefail
 
 usage() {
@@ -373,4 +376,10 @@ done
 printf "%s\n" "${kib[@]}" | sort -n | awk 'NR == 1 { min = $1 } { max = $1 } END {
     printf "%-24s %10d\n", "spread (max - min)", max - min }'
 echo "(runtally2 on the ${size_mib} MiB Short log: $short_kib KiB; peak_rss itself, measuring true: $(peak true) KiB)"
+
+# --- jobs --------------------------------------------------------------------
+# Logs read at once (--jobs) and the summary of many logs, in a script of
+# their own (which runs alone too).
+echo
+"$root/bench/jobs.sh" --runs "$runs" || status=1
 exit "$status"

@@ -8,7 +8,12 @@
 
 void path_failed(const char* program, std::string_view path, const char* reason)
 {
-    std::fprintf(stderr, "%s: %s: %s\n", program, printable_name(path).c_str(), reason);
+    path_failed(stderr, program, path, reason);
+}
+
+void path_failed(std::FILE* err, const char* program, std::string_view path, const char* reason)
+{
+    std::fprintf(err, "%s: %s: %s\n", program, printable_name(path).c_str(), reason);
 }
 
 bool close_log(const char* program, const char* path, logformat::LogStream& log)

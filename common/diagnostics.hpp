@@ -8,10 +8,12 @@
 
 #include "logformat/log_stream.hpp"
 
+#include <cstdio>
 #include <string_view>
 
-// Tells on standard error that the file at `path` failed for `reason`.
+// Tells on standard error (or on `err`) that the file at `path` failed for `reason`.
 void path_failed(const char* program, std::string_view path, const char* reason);
+void path_failed(std::FILE* err, const char* program, std::string_view path, const char* reason);
 
 // Releases the log and tells of its open or read error, if it had one.
 // True when it had one.

@@ -75,6 +75,7 @@ LogList::~LogList()
 bool LogList::next(LogName& name)
 {
     name.refused = nullptr;
+    name.warning.clear();
     if (operand_ != last_) {
         name.path = *operand_++;
     } else {
@@ -92,11 +93,9 @@ bool LogList::next(LogName& name)
             name.path.assign(line_, size > 0 && line_[size - 1] == delimiter_ ? size - 1 : size);
         } while (name.path.empty());
         if (!list_started_ && is_record(name.path, pattern_))
-            path_failed(program_, list_path_,
-                        delimiter_ == '\n'
-                            ? "warning: its first line is a record: this looks like a log, not a list of logs"
-                            : "warning: its first entry is a record: this looks like a log, not a list of "
-                              "logs");
+            name.warning = std::string(program_) + ": " + printable_name(list_path_) + ": warning: its first " +
+                           (delimiter_ == '\n' ? "line" : "entry") +
+                           " is a record: this looks like a log, not a list of logs\n";
         list_started_ = true;
     }
     ++named_;

@@ -38,6 +38,9 @@ struct LogName {
     std::string label;
     // Why the log is not read although it is named; null for a log to read.
     const char* refused = nullptr;
+    // A warning of the list, to go to standard error before the log's own
+    // diagnostics (log_jobs.hpp writes it there); empty for none.
+    std::string warning;
 };
 
 class LogList {
@@ -56,8 +59,8 @@ public:
     // empty when it can.
     const std::string& problem() const { return problem_; }
     // The next log into `name`; false after the last. Where the first entry
-    // of the list is itself a record of the pattern, warns on standard error
-    // that the list looks like a log.
+    // of the list is itself a record of the pattern, its warning says that
+    // the list looks like a log: "PROGRAM: LIST: warning: ...", a line.
     bool next(LogName& name);
     // After the last log: the problem with a command line whose list, read
     // whole, named no log, as no log on the command line is one; empty when

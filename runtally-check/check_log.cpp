@@ -52,11 +52,11 @@ void warn_of_sample(Report& report, LogPattern pattern, const AppData& record, i
 
 }  // namespace
 
-bool check_log(const LogName& name, const CheckOptions& options, AppData& record, PeriodSource& period, std::FILE* out)
+bool check_log(const LogName& name, const CheckOptions& options, LogJob& job)
 {
-    Report report{printable_name(name.label), out};
+    Report report{printable_name(name.label), job.out()};
     if (name.refused != nullptr) {
-        path_failed(kProgram, name.label, name.refused);
+        path_failed(job.err(), kProgram, name.label, name.refused);
         report.summary(0, std::string(word_of(Outcome::Unreadable)));
         return false;
     }
@@ -66,8 +66,21 @@ bool check_log(const LogName& name, const CheckOptions& options, AppData& record
     // A format this build does not read is told as the log's read error.
     if (opened.format() != nullptr && opened.format()->decoding != nullptr)
         report.note(compressed_note(*opened.format(), options.pattern));
-    period.this_log = false;
     const LogPattern pattern = options.pattern;
+    // The period the run carries into the log: known now, or, where the
+    // logs before it are still being read, once a sample needs it.
+    AppData record;
+    PeriodSource period;
+    const bool full = pattern == LogPattern::Full;  // the four-value form has no period
+    bool period_known = !full || job.carry_known();
+    const auto take_carry = [&] {
+        const Carry carry = job.carry_in();
+        record.P = carry.period;
+        period = {carry.path, carry.line, false};
+        period_known = true;
+    };
+    if (full && period_known)
+        take_carry();
 
     // Read as the programs read: every sample, up to the first read that is
     // none. Of the last sample's read and the read after it, both kept, the
@@ -84,9 +97,19 @@ bool check_log(const LogName& name, const CheckOptions& options, AppData& record
         const int result = read_sample(log, pattern, record, notes[now]);
         if (!is_sample(result))
             break;
+        // A sample with a period of its own needs the carry no more; one
+        // without takes it, and waits for it where it must.
+        if (!period_known && static_cast<std::size_t>(result) == elements_of(pattern).size())
+            period_known = true;
+        else if (!period_known)
+            take_carry();
         ++samples;
         warn_of_sample(report, pattern, record, result, start.at, notes[now], period);
     }
+
+    // What the log hands on: the last line that gave a period, its own or the one it took.
+    const Carry carry{record.P, period.path, period.line};
+    job.hand_on(full && period_known ? &carry : nullptr);
 
     const std::size_t last = now ^ 1;
     const Found found = found_at(log);
@@ -98,7 +121,7 @@ bool check_log(const LogName& name, const CheckOptions& options, AppData& record
     switch (verdict.outcome) {
     case Outcome::Whole: report.summary(samples, outcome); return true;
     case Outcome::Unreadable:
-        opened.close(kProgram, name.label);
+        opened.close(kProgram, name.label, job.err());
         report.summary(samples, samples == 0 && starts[now].offset == 0
                                     ? outcome
                                     : outcome + " at line " + std::to_string(starts[now].at.line));

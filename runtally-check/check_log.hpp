@@ -15,8 +15,8 @@
 //  - values that the reader's decisions changed;
 // the first ten of each kind, then a count; then one summary line.
 
+#include "common/log_jobs.hpp"
 #include "common/log_list.hpp"
-#include "logformat/app_data.hpp"
 #include "runtally-check/report.hpp"
 
 #include <cstdio>
@@ -30,10 +30,9 @@ struct CheckOptions {
     bool allow_empty = false;
 };
 
-// Reads the log `name` into the run's `record`, which carries the period
-// from log to log as in runtally, and tells on `out` what the reading did.
-// A log that cannot be read is also told of on standard error. True when
-// the log passes: its outcome (common/outcome.hpp) is whole, or cut or
-// empty as the options allow.
-bool check_log(const LogName& name, const CheckOptions& options, logformat::AppData& record, PeriodSource& period,
-               std::FILE* out);
+// Reads the log `name`, its samples without a period taking the one the
+// run carries into it (as in runtally, from log to log), and tells on the
+// job's output what the reading did. A log that cannot be read is also told
+// of on the job's standard error. True when the log passes: its outcome
+// (common/outcome.hpp) is whole, or cut or empty as the options allow.
+bool check_log(const LogName& name, const CheckOptions& options, LogJob& job);

@@ -6,7 +6,9 @@
 #include "common/command_line.hpp"
 #include "common/compressed/formats.hpp"
 #include "common/diagnostics.hpp"
+#include "common/log_jobs.hpp"
 #include "common/log_list.hpp"
+#include "common/names.hpp"
 #include "runtally-check/check_log.hpp"
 #include "runtally_version.hpp"
 
@@ -43,6 +45,8 @@ constexpr const char* kHelp =
     "                       the LOGs; - reads them from standard input\n"
     "  --files0-from=FILE   the same, with the paths separated by NUL bytes\n"
     "  --label=NAME         call standard input NAME in diagnostics\n"
+    "  --jobs=N             read up to N logs at once (default 1), with the same\n"
+    "                       output\n"
     "  --help               print this help and exit\n"
     "  --version            print the version and exit\n"
     "  --                   end the options: every argument after it is a log\n"
@@ -58,6 +62,7 @@ enum Option : int {
     kFilesFrom,
     kFiles0From,
     kLabel,
+    kJobs,
     kHelpOption,
     kVersionOption
 };
@@ -73,6 +78,7 @@ int main(int argc, char* argv[])
         {"files-from", required_argument, nullptr, kFilesFrom},
         {"files0-from", required_argument, nullptr, kFiles0From},
         {"label", required_argument, nullptr, kLabel},
+        {"jobs", required_argument, nullptr, kJobs},
         {"help", no_argument, nullptr, kHelpOption},
         {"version", no_argument, nullptr, kVersionOption},
         {nullptr, 0, nullptr, 0},
@@ -80,6 +86,7 @@ int main(int argc, char* argv[])
     CheckOptions options;
     ListOption list;
     const char* label = nullptr;
+    unsigned jobs = 1;
     opterr = 0;
     for (int answer; (answer = getopt_long(argc, argv, ":", kOptions, nullptr)) != -1;) {
         switch (answer) {
@@ -94,6 +101,12 @@ int main(int argc, char* argv[])
                 return usage_error(kProgram, kUsage, problem);
             break;
         case kLabel: label = optarg; break;
+        case kJobs:
+            if (!parse_jobs(optarg, jobs))
+                return usage_error(kProgram, kUsage,
+                                   "jobs are a whole number from 1 to " + std::to_string(kMostJobs) + ": '" +
+                                       printable_name(optarg) + "'");
+            break;
         case kHelpOption:
             std::fputs(kUsage, stdout);
             std::fputs(kHelp, stdout);
@@ -113,11 +126,11 @@ int main(int argc, char* argv[])
     if (const std::string problem = more ? "" : logs.none_named(); !problem.empty())
         return usage_error(kProgram, kUsage, problem);
 
-    AppData record;  // one record for the run, as in runtally: periods carry from log to log
-    PeriodSource period;
     bool all_pass = true;
-    for (; more && std::ferror(stdout) == 0; more = logs.next(name))
-        all_pass = check_log(name, options, record, period, stdout) && all_pass;
+    if (more)
+        run_jobs(
+            logs, name, jobs, [&](const LogName& log, LogJob& job) { return check_log(log, options, job); },
+            [&](std::size_t, bool passes) { all_pass = passes && all_pass; });
     if (logs.tell_error(kProgram))
         all_pass = false;
     return finish(kProgram, all_pass ? 0 : 1);

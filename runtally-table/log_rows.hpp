@@ -21,6 +21,8 @@ struct TableOptions {
     double seconds = 0;     // the size of a window of sample time
     long long samples = 0;  // the size of a window of samples
     Allowed allowed;        // the outcomes besides whole that leave the status at 0
+    Format format = Format::Tsv;
+    bool summary = false;  // one row for the run (summary.hpp), none for each log
 };
 
 // The table's columns, in order, for these options.

@@ -4,8 +4,11 @@
 #include "common/command_line.hpp"
 #include "common/compressed/formats.hpp"
 #include "common/diagnostics.hpp"
+#include "common/log_jobs.hpp"
 #include "common/log_list.hpp"
 #include "common/names.hpp"
+#include "runtally-table/merge.hpp"
+#include "runtally-table/summary.hpp"
 #include "runtally-table/table_log.hpp"
 #include "runtally-table/table_writer.hpp"
 #include "runtally_version.hpp"
@@ -18,13 +21,17 @@
 #include <getopt.h>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 using namespace logformat;
 
 namespace {
 
 constexpr const char* kProgram = "runtally-table";
-constexpr const char* kUsage = "usage: runtally-table [OPTION]... [--] LOG...\n";
+constexpr const char* kUsage =
+    "usage: runtally-table [OPTION]... [--] LOG...\n"
+    "   or: runtally-table --merge [OPTION]... [--] TABLE...\n";
 
 constexpr const char* kHelp =
     "\n"
@@ -42,6 +49,13 @@ constexpr const char* kHelp =
     "  --files-from=FILE       read more logs' paths from FILE, one a line\n"
     "  --files0-from=FILE      read more logs' paths from FILE, NUL-separated\n"
     "  --label=NAME            call standard input NAME in its rows and diagnostics\n"
+    "  --summary               one row for the whole run: runtally's summary as\n"
+    "                          doubles and counts, and the logs of each outcome\n"
+    "  --merge                 read TABLEs that runtally-table wrote (any format,\n"
+    "                          one row a log) and write them as one table, or with\n"
+    "                          --summary the summary of all their logs\n"
+    "  --jobs=N                read up to N logs at once (default 1), with the same\n"
+    "                          output\n"
     "  --help                  print this help and exit\n"
     "  --version               print the version and exit\n"
     "\n"
@@ -63,6 +77,9 @@ enum Option {
     kFilesFrom,
     kFiles0From,
     kLabel,
+    kSummary,
+    kMerge,
+    kJobs,
     kHelpOption,
     kVersion
 };
@@ -77,6 +94,9 @@ constexpr option kOptions[] = {
     {"files-from", required_argument, nullptr, kFilesFrom},
     {"files0-from", required_argument, nullptr, kFiles0From},
     {"label", required_argument, nullptr, kLabel},
+    {"summary", no_argument, nullptr, kSummary},
+    {"merge", no_argument, nullptr, kMerge},
+    {"jobs", required_argument, nullptr, kJobs},
     {"help", no_argument, nullptr, kHelpOption},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
@@ -90,9 +110,10 @@ int usage_error(const std::string& problem)
 // The command line's choices, or the problem with it.
 struct CommandLine {
     TableOptions table;
-    Format format = Format::Tsv;
     ListOption list;              // --files-from or --files0-from
     const char* label = nullptr;  // standard input's name
+    bool merge = false;           // the operands are tables to merge
+    unsigned jobs = 1;
     std::string problem;
 };
 
@@ -128,11 +149,11 @@ void choose(CommandLine& line, int option, const char* value)
     const std::string given = printable_name(value == nullptr ? "" : value);
     if (option == kFormat) {
         if (given == "tsv")
-            line.format = Format::Tsv;
+            line.table.format = Format::Tsv;
         else if (given == "csv")
-            line.format = Format::Csv;
+            line.table.format = Format::Csv;
         else if (given == "json")
-            line.format = Format::Json;
+            line.table.format = Format::Json;
         else
             line.problem = "unknown format '" + given + "' (tsv, csv or json)";
     } else if (option == kShort) {
@@ -151,9 +172,35 @@ void choose(CommandLine& line, int option, const char* value)
         line.table.windows = option == kWindow ? Windows::OfSeconds : Windows::OfSamples;
     } else if (option == kLabel) {
         line.label = value;
+    } else if (option == kSummary) {
+        line.table.summary = true;
+    } else if (option == kMerge) {
+        line.merge = true;
+    } else if (option == kJobs) {
+        if (!parse_jobs(value, line.jobs))
+            line.problem = "jobs are a whole number from 1 to " + std::to_string(kMostJobs) + ": '" + given + "'";
     } else if (option == kFilesFrom || option == kFiles0From) {
         line.problem = line.list.take(value, option == kFilesFrom ? ListForm::Lines : ListForm::NulSeparated);
     }
+}
+
+// What the options cannot do together, or empty.
+std::string clash_of(const CommandLine& line)
+{
+    const TableOptions& table = line.table;
+    const bool windows = table.windows != Windows::None;
+    if (table.windows == Windows::OfSeconds && table.pattern == LogPattern::Short)
+        return "--window needs periods, which the four-value form (--short) has not: try --window-samples";
+    // runtally2 reads one log and prints no summary: there is none of its to give.
+    if (table.summary && table.pattern == LogPattern::Short)
+        return "--summary gives runtally's summary; runtally2 (--short) reads one log, and has none";
+    if (table.summary && windows)
+        return "--summary writes one row for the run, a window option one for each window: not both";
+    if (line.merge && (windows || table.pattern == LogPattern::Short))
+        return "--merge reads tables of one row a log, in the form they were written: no --short or window";
+    if (line.merge && line.jobs > 1)
+        return "--merge reads its tables one after another: no --jobs";
+    return "";
 }
 
 }  // namespace
@@ -179,8 +226,8 @@ int main(int argc, char* argv[])
         if (!line.problem.empty())
             return usage_error(line.problem);
     }
-    if (line.table.windows == Windows::OfSeconds && line.table.pattern == LogPattern::Short)
-        return usage_error("--window needs periods, which the four-value form (--short) has not: try --window-samples");
+    if (const std::string problem = clash_of(line); !problem.empty())
+        return usage_error(problem);
     LogList logs(kProgram, argv + optind, argv + argc, line.list, line.table.pattern, line.label);
     if (!logs.problem().empty())
         return usage_error(logs.problem());
@@ -191,14 +238,30 @@ int main(int argc, char* argv[])
     if (const std::string problem = more ? "" : logs.none_named(); !problem.empty())
         return usage_error(problem);
 
-    TableWriter writer(stdout, line.format, columns_of(line.table));
+    if (line.merge && !more)
+        return finish(kProgram, logs.tell_error(kProgram) ? 1 : 0);
+    if (line.merge)
+        return finish(kProgram, merge_tables(logs, std::move(name), line.table));
+
+    TableWriter writer(stdout, line.table.format, line.table.summary ? RunSummary::columns() : columns_of(line.table));
     writer.header();
-    AppData record;  // one record for the run, as in runtally: periods carry from log to log
+    // Each job keeps what the summary takes from its log in its slot, added
+    // in the run's order once the logs before it are done.
+    std::vector<LogSummary> logs_done(line.jobs);
+    RunSummary summary;
     bool all_pass = true;
-    // Once standard output fails, no further log is read: nothing could tell of it.
-    for (; more && std::ferror(stdout) == 0; more = logs.next(name))
-        all_pass = table_log(name, line.table, record, writer) && all_pass;
+    if (more)
+        run_jobs(
+            logs, std::move(name), line.jobs,
+            [&](const LogName& log, LogJob& job) { return table_log(log, line.table, job, logs_done[job.slot()]); },
+            [&](std::size_t slot, bool passes) {
+                all_pass = passes && all_pass;
+                if (line.table.summary)
+                    summary.add(logs_done[slot]);
+            });
     if (logs.tell_error(kProgram))
         all_pass = false;
+    if (line.table.summary && std::ferror(stdout) == 0)
+        summary.write(writer);
     return finish(kProgram, all_pass ? 0 : 1);
 }

@@ -85,6 +85,9 @@ struct Ending {
     std::size_t now = 0;      // notes[now] is the read that gave no sample
     std::uint64_t start = 0;  // where that read began
     std::uint64_t samples = 0;
+    // The period into the log is known, or a sample of its own gave one:
+    // false only while the logs before it are still being read.
+    bool period_known = true;
 
     Reading reading() const { return {notes[now ^ 1], notes[now], start, samples}; }
 };
@@ -93,12 +96,20 @@ struct Ending {
 // none. Expanded for each pattern, so that the reads know their elements.
 [[gnu::always_inline]] inline void read_samples(LogStream& log, LogPattern pattern, const TableOptions& options,
                                                 AppData& record, Figures& figures, WindowCursor& window,
-                                                const LogRows& rows, Ending& e)
+                                                const LogRows& rows, LogJob& job, Ending& e)
 {
     for (;; e.now ^= 1, ++e.samples) {
         e.start = log.offset();
-        if (!is_sample(read_sample_noting_breaks(log, pattern, record, e.notes[e.now])))
+        const int result = read_sample_noting_breaks(log, pattern, record, e.notes[e.now]);
+        if (!is_sample(result))
             return;
+        // A sample with no period of its own, before the log has given one,
+        // takes the carry, waiting for it where it must.
+        if (!e.period_known) [[unlikely]] {
+            if (static_cast<std::size_t>(result) != elements_of(pattern).size())
+                record.P = job.carry_in().period;
+            e.period_known = true;
+        }
         if (options.windows != Windows::None) {
             window.enter(record, figures, rows);
             if (rows.writer.failed())
@@ -113,29 +124,45 @@ struct Ending {
 
 }  // namespace
 
-bool table_log(const LogName& name, const TableOptions& options, AppData& record, TableWriter& writer)
+bool table_log(const LogName& name, const TableOptions& options, LogJob& job, LogSummary& summary)
 {
+    TableWriter writer(job.out(), options.format, columns_of(options));
     const LogRows rows{options, writer, name.label};
     Figures figures;
     WindowCursor window{options};
+    const auto end_log = [&](const Verdict& verdict, std::string_view error) {
+        if (options.summary)
+            summary = {figures_of(figures.full), figures.full.get_seconds(), verdict.outcome,
+                       verdict.outcome == Outcome::Unreadable ? 0 : static_cast<long long>(verdict.rest.records)};
+        else
+            rows.write(window.from(), window.to(), figures, &verdict, error);
+        return passes(verdict.outcome, options.allowed);
+    };
     if (name.refused != nullptr) {
-        path_failed(kProgram, name.label, name.refused);
-        const Verdict verdict = unreadable();
-        rows.write(window.from(), window.to(), figures, &verdict, name.refused);
-        return false;
+        path_failed(job.err(), kProgram, name.label, name.refused);
+        return end_log(unreadable(), name.refused);
     }
     OpenLog opened(name.path);
     LogStream& log = opened.stream();
     log.count_lines();
 
+    // The four-value form has no period; the five-value form's carry is
+    // known now, or once a sample needs it.
+    const bool full = options.pattern == LogPattern::Full;
+    AppData record;
     Ending ending;
-    if (options.pattern == LogPattern::Full)
-        read_samples(log, LogPattern::Full, options, record, figures, window, rows, ending);
+    ending.period_known = !full || job.carry_known();
+    if (full && ending.period_known)
+        record.P = job.carry_in().period;
+    if (full)
+        read_samples(log, LogPattern::Full, options, record, figures, window, rows, job, ending);
     else
-        read_samples(log, LogPattern::Short, options, record, figures, window, rows, ending);
+        read_samples(log, LogPattern::Short, options, record, figures, window, rows, job, ending);
+    const Carry carry{record.P, {}, 0};
+    job.hand_on(full && ending.period_known ? &carry : nullptr);
+
     const Verdict text_verdict = verdict_on(log, options.pattern, ending.reading());
     const Verdict verdict = opened.faulty_past_reading() ? unreadable() : text_verdict;
-    const bool failed = opened.close(kProgram, name.label);
-    rows.write(window.from(), window.to(), figures, &verdict, failed ? opened.reason() : "");
-    return passes(verdict.outcome, options.allowed);
+    const bool failed = opened.close(kProgram, name.label, job.err());
+    return end_log(verdict, failed ? opened.reason() : "");
 }

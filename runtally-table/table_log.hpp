@@ -5,13 +5,15 @@
 // and written as rows of the table: one for the whole log, or one for each
 // window of sample time or of samples.
 
+#include "common/log_jobs.hpp"
 #include "common/log_list.hpp"
-#include "logformat/app_data.hpp"
 #include "runtally-table/log_rows.hpp"
-#include "runtally-table/table_writer.hpp"
+#include "runtally-table/summary.hpp"
 
-// Reads the log named and writes its rows. `record` is the run's one record:
-// a sample without a period keeps the last one read, from this log or an
-// earlier one. A log that cannot be read is also told of on standard error.
-// True when the log passes: whole, or cut or empty as the options allow.
-bool table_log(const LogName& name, const TableOptions& options, logformat::AppData& record, TableWriter& writer);
+// Reads the log named and writes its rows on the job's output, or, for the
+// run's summary, only what the summary takes from it, into `summary`. A
+// sample without a period takes the last one the run read, from this log or
+// an earlier one (the job's carry). A log that cannot be read is also told
+// of on the job's standard error. True when the log passes: whole, or cut
+// or empty as the options allow.
+bool table_log(const LogName& name, const TableOptions& options, LogJob& job, LogSummary& summary);

@@ -31,7 +31,7 @@ std::string base64(std::string_view bytes)
 }  // namespace
 
 TableWriter::TableWriter(std::FILE* out, Format format, std::span<const std::string_view> columns)
-    : out_(out), format_(format), columns_(columns)
+    : out_(out), format_(format), columns_(columns), named_(!columns.empty() && columns.front() == "log")
 {
 }
 
@@ -45,7 +45,7 @@ void TableWriter::header()
             line_ += format_ == Format::Tsv ? '\t' : ',';
         line_ += columns_[i];
     }
-    if (format_ == Format::Csv) {
+    if (format_ == Format::Csv && named_) {
         line_ += ',';
         line_ += kLogBytes;
     }
@@ -67,10 +67,10 @@ void TableWriter::row(std::span<const Cell> cells)
         }
         cell(cells[i]);
     }
-    if (format_ == Format::Csv) {
+    if (format_ == Format::Csv && named_) {
         line_ += ',';
         line_ += log_bytes_;
-    } else if (format_ == Format::Json) {
+    } else if (format_ == Format::Json && named_) {
         line_ += ",\"";
         line_ += kLogBytes;
         line_ += "\":";

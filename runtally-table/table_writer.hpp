@@ -61,6 +61,9 @@ private:
     std::FILE* out_;
     Format format_;
     std::span<const std::string_view> columns_;
+    // The table names a log on each row (its first column is "log"): CSV
+    // and JSON end it with log_bytes. The summary's row names none.
+    bool named_;
     std::string line_;       // the row being written, reused
     std::string log_bytes_;  // the row's name in base64, where its format needs it
 };

@@ -57,12 +57,17 @@ public:
     double get_instability() const { return instability; }
     double get_average_instability() const { return quotient(instability, total_time); }
     long long get_missed_deadlines() const { return missed_deadlines; }
-    double get_missed_deadline_frequency() const
-    {
-        return quotient(static_cast<double>(missed_deadlines), num_samples);
-    }
+    double get_missed_deadline_frequency() const { return missed_fraction(missed_deadlines, num_samples); }
     long long get_num_samples() const { return static_cast<long long>(num_samples); }
     double get_seconds() const { return total_time; }
+
+    // The fraction of the samples that missed their deadline, 0 for no
+    // sample: the one division of it, whether the counts come from the
+    // samples or from a table of them (runtally-table --merge).
+    static double missed_fraction(long long missed, double samples)
+    {
+        return quotient(static_cast<double>(missed), samples);
+    }
 
 private:
     // A mean over nothing (no sample, or periods that sum to zero) is 0.

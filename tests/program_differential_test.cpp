@@ -1,8 +1,10 @@
 // The built programs against the fscanf baseline on generated log files:
 // the whole output, byte for byte; runtally-check's counts and status
 // against the same reading; runtally-table's rows against runtally's,
-// runtally2's and runtally-check's. RUNTALLY, RUNTALLY2, RUNTALLY_CHECK,
-// RUNTALLY_TABLE and FSCANF_TALLY in the environment name the programs.
+// runtally2's and runtally-check's, its summary against runtally's, and
+// tables merged against one run; both with several jobs against one.
+// RUNTALLY, RUNTALLY2, RUNTALLY_CHECK, RUNTALLY_TABLE and FSCANF_TALLY in
+// the environment name the programs.
 
 #include "tests/support/deliberate_differences.hpp"
 #include "tests/support/fscanf_record.hpp"
@@ -209,8 +211,42 @@ TEST(Differential, ProgramsMatchBaseline)
         EXPECT_EQ(runtally2_line(brief_rows[0]), output_of(std::string(runtally2) + first));
         EXPECT_EQ(verdict_of(brief_rows[0]), check_verdicts(brief.output).at(0));
 
-        // Its windows add up to the whole logs.
+        // Its summary is runtally's, printed with runtally's formats; the
+        // tables of two shares of the logs, merged, are the two runs' rows
+        // one after the other, and where the second share's first log takes
+        // no period from the first share (its rows are those of one run),
+        // their summary is runtally's too.
+        const std::vector<TableRow> summary = table_rows(output_of(table + " --summary" + paths));
+        ASSERT_EQ(summary.size(), 1U);
+        EXPECT_EQ(runtally_summary(summary[0]), summary_of(report));
+        const std::string shares[] = {first, paths.substr(first.size())};
+        std::string share_rows;
+        std::string tables;
+        for (int k = 0; k < 2 && !shares[1].empty(); ++k) {
+            const std::string json = std::string(dir) + "/share" + std::to_string(k) + ".json";
+            run_command(table + " --format=json" + shares[k] + " >" + json);
+            share_rows += output_of(table + shares[k]).substr(k == 0 ? 0 : rows.output.find('\n') + 1);
+            tables += " " + json;
+        }
+        if (!shares[1].empty()) {
+            const Finished merged = run_command(table + " --merge" + tables);
+            EXPECT_EQ(merged.output, share_rows);
+            EXPECT_EQ(merged.status, rows.status);
+            if (share_rows == rows.output) {
+                EXPECT_EQ(output_of(table + " --merge --summary --format=csv" + tables),
+                          output_of(table + " --summary --format=csv" + paths));
+            }
+        }
+
+        // Several jobs write what one job writes, the periods carried from
+        // log to log included.
         const std::string seconds = std::to_string(1 + rng() % 1000) + "e-" + std::to_string(rng() % 4);
+        EXPECT_EQ(output_of(table + " --jobs=3 --window=" + seconds + paths),
+                  output_of(table + " --window=" + seconds + paths));
+        EXPECT_EQ(output_of(table + " --jobs=2 --summary" + paths), output_of(table + " --summary" + paths));
+        EXPECT_EQ(run_command(std::string(check) + " --jobs=2" + paths).output, full.output);
+
+        // Its windows add up to the whole logs.
         expect_windows_add_up(whole, table_rows(output_of(table + " --window=" + seconds + paths)));
         const std::string samples = std::to_string(1 + rng() % 20);
         expect_windows_add_up(whole, table_rows(output_of(table + " --window-samples=" + samples + paths)));

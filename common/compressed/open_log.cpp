@@ -93,11 +93,11 @@ std::string OpenLog::reason() const
     return std::strerror(stream_->error());
 }
 
-bool OpenLog::close(const char* program, std::string_view name)
+bool OpenLog::close(const char* program, std::string_view name, std::FILE* err)
 {
     stream_->close();
     if (stream_->error() == 0)
         return false;
-    path_failed(program, name, reason().c_str());
+    path_failed(err, program, name, reason().c_str());
     return true;
 }

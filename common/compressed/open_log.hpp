@@ -36,9 +36,9 @@ public:
     // library checks the whole archive. True when that meets a fault: the
     // log is then unreadable, its samples standing.
     bool faulty_past_reading();
-    // Releases the log and tells of its fault, if it had one, on standard
-    // error as "PROGRAM: NAME: REASON". True when it had one.
-    bool close(const char* program, std::string_view name);
+    // Releases the log and tells of its fault, if it had one, on `err`
+    // as "PROGRAM: NAME: REASON". True when it had one.
+    bool close(const char* program, std::string_view name, std::FILE* err = stderr);
 
 private:
     // A text file that cannot be rewound (a pipe): its first bytes, read to

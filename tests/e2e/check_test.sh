@@ -119,6 +119,22 @@ check "no period read yet" 0 'no-period-first.log:1:1: warning: this sample has 
 no-period-first.log: 2 samples, whole
 ' "" '"$check_program" no-period-first.log'
 
+# Several jobs write what one job writes, byte for byte, in the list's
+# order, the periods taken from the logs before included; standard input
+# and a list too.
+jobs_logs="no-period-first.log good.log no-period.log no-period-first.log missing.log four.log no-period-first.log"
+printf '%s\n' $jobs_logs - no-period-first.log >jobs-list
+for logs in "$jobs_logs - no-period-first.log" "--files-from=jobs-list"; do
+    check "--jobs=3 $logs: the output of one job" 1 "$("$check_program" $logs <no-period-first.log 2>/dev/null)
+" "$("$check_program" $logs <no-period-first.log 2>&1 >/dev/null)
+" '"$check_program" --jobs=3 '"$logs"' <no-period-first.log'
+done
+# The log before is slow to come: the second job must wait for its period.
+check "--jobs=2: a log's first samples wait for the period of the log before" 0 "-: 4 samples, whole
+no-period-first.log:1:1: warning: this sample has no period (P): it takes P:1000 from -:4
+no-period-first.log: 2 samples, whole
+" "" '{ cat good.log; sleep 0.3; cat good.log; } | "$check_program" --jobs=2 - no-period-first.log'
+
 check "an integer outside 32 bits" 1 'out-of-range.log:2:3: error: the number for L is outside the 32-bit range
 out-of-range.log: 1 sample, stopped at line 2, column 3
 ' "" '"$check_program" out-of-range.log'

@@ -95,8 +95,8 @@ check_programs_run() {
 # .EX block of a gzipped manual page, with the output shown under it, which
 # must match what it prints, white space aside (manual pages fold long
 # lines); or any line of a ```sh block, which must succeed. An example that
-# runs Miller, gnuplot, jq or igzip where it is not installed is skipped, with a
-# message. Files that the examples write in /tmp or the home directory go
+# runs Miller, gnuplot, jq, igzip or GNU parallel where it is not installed
+# is skipped, with a message. Files that the examples write in /tmp or the home directory go
 # to the scratch directory; every relative link must name a file that is
 # installed.
 check_documented_commands() {
@@ -124,7 +124,7 @@ check_documented_commands() {
         for example in documented/*.command; do
             [[ -e $example ]] || continue
             example=${example%.command}
-            tool=$(grep -ow -m 1 -e mlr -e gnuplot -e jq -e igzip "$example.command" | head -n 1)
+            tool=$(grep -ow -m 1 -e mlr -e gnuplot -e jq -e igzip -e parallel "$example.command" | head -n 1)
             if [[ -n $tool ]] && ! command -v "$tool" >/dev/null; then
                 echo "skipped: ${document##*/}: $(<"$example.command") ($tool is not installed)"
                 continue

@@ -157,6 +157,7 @@ runtally-table: L:1, CPU:0.5, B:1, MCPU:0.5, P:56: No such file or directory
 : >no-logs
 check "a list that names no log: a usage error, and no header" 2 "" "runtally-table: no log named in the list 'no-logs'
 usage: runtally-table [OPTION]... [--] LOG...
+   or: runtally-table --merge [OPTION]... [--] TABLE...
 Try 'runtally-table --help' for more.
 " '"$table" --files-from=no-logs'
 check "a log that stops after 10,000 line ends, and one that ends in a record cut off and white space" 1 "$whole
@@ -165,6 +166,109 @@ partial.log	1	false	3:1		0.001	0.001	0	0.5	0	0	cut	0
 " "" '"$table" many-lines.log partial.log'
 check "a list of logs that cannot be read" 1 "$whole
 " $'runtally-table: directory: Is a directory\n' '"$table" --files-from=directory'
+
+# The run's summary: runtally's sums over the logs, whatever their outcome,
+# and the logs of each; over no log (tables with no row) no averages.
+summary_head=$'logs\tsamples\tmissed\ttotal_benefit\ttotal_instability\ttotal_utilization\taverage_benefit\taverage_instability\taverage_missed\tmissed_frequency_percent\tseconds\twhole_logs\tempty_logs\tcut_logs\tstopped_logs\tunreadable_logs\tuncounted'
+check "the summary of one log" 0 "$summary_head
+1	8	1	3.25	11	0.4375	3.25	11	1	12.5	2	1	0	0	0	0	0
+" "" '"$table" --summary quarter.log'
+check "the summary of logs that are empty, cut, stop or cannot be read: each counts as runtally counts it" 1 "$summary_head
+5	12	1	7.250056	12	1.4375	1.4500112	2.4	0	2.5	5.000056	1	1	1	1	1	1
+" $'runtally-table: missing.log: No such file or directory\n' \
+    '"$table" --summary quarter.log empty.log no-line-end.log damaged.log missing.log'
+check "the summary of no log: tables with no row" 0 "logs,samples,missed,total_benefit,total_instability,total_utilization,average_benefit,average_instability,average_missed,missed_frequency_percent,seconds,whole_logs,empty_logs,cut_logs,stopped_logs,unreadable_logs,uncounted
+0,0,0,0,0,0,,,,,0,0,0,0,0,0,0
+" "" ': >no-rows.json; "$table" --merge --summary --format=csv no-rows.json - </dev/null'
+
+# Tables merged: the rows as they were written, from every format and into
+# every format, also from tables joined with their headers; the summary of
+# the merged tables is that of one run over their logs.
+"$table" quarter.log damaged.log "$hostile_name" 'back\slash' 2>/dev/null >first.tsv
+"$table" --format=csv gap.log "$hostile_name" 2>/dev/null >second.csv
+"$table" --format=json nul-in-rest.log empty.log quarter.log >third.json
+check "a merge of a table of each format, the name with control bytes intact" 1 \
+    "$("$table" quarter.log damaged.log "$hostile_name" 'back\slash' gap.log "$hostile_name" nul-in-rest.log empty.log \
+        quarter.log 2>/dev/null)
+" "" '"$table" --merge first.tsv second.csv third.json'
+for format in tsv csv json; do
+    check "a merge into $format: one run's table" 1 \
+        "$("$table" --format=$format quarter.log damaged.log "$hostile_name" 'back\slash' gap.log "$hostile_name" nul-in-rest.log \
+            empty.log quarter.log 2>/dev/null)
+" "" '"$table" --merge --format='$format' first.tsv second.csv third.json'
+done
+check "a merge of joined tables, headers repeated, on standard input" 1 \
+    "$("$table" quarter.log damaged.log "$hostile_name" 'back\slash' quarter.log damaged.log "$hostile_name" 'back\slash' 2>/dev/null)
+" "" 'cat first.tsv first.tsv | "$table" --merge -'
+check "the summary of merged tables is one run's" 1 \
+    "$("$table" --summary quarter.log damaged.log "$hostile_name" 'back\slash' gap.log "$hostile_name" gap.log "$hostile_name" \
+        nul-in-rest.log empty.log quarter.log 2>/dev/null)
+" "" 'cat second.csv second.csv | "$table" --merge --summary first.tsv - third.json'
+check "a merge's status: 0 where every log passes, as allowed" 0 "" "" \
+    '"$table" --allow-empty --merge <("$table" quarter.log empty.log) >/dev/null'
+
+# A table that --merge cannot read ends it, named with its line.
+{ head -n 1 first.tsv; sed -n 2p first.tsv | head -c 20; } >cut.tsv
+"$table" --window=1 quarter.log >windows.tsv
+"$table" --summary quarter.log >summary.tsv
+"$table" --short short.log >short.tsv
+printf 'name,value\nquarter.log,1\n' >other.csv
+sed 's/\t3.25\t/\t3.25x\t/' first.tsv >figure.tsv
+sed '1s/"samples":1,/"samples":-1,/' third.json >count.json
+sed $'s/,whole,/,wh\eole,/' second.csv >outcome.csv
+sed 's/true/false/' first.tsv >complete.tsv
+{ head -n 1 first.tsv; sed -n 2p first.tsv | cut -f 1-12; } >fields.tsv
+sed '1s/"benefit":1,//' third.json >member.json
+for case in "cut.tsv:2: the line has no line end: the table is cut short" \
+    "windows.tsv:1: a table of windows (--window, --window-samples): --merge reads tables of one row a log" \
+    "summary.tsv:1: a summary (--summary): --merge reads tables of one row a log" \
+    "other.csv:1: not a table that runtally-table wrote: no header of its own before this line" \
+    "short.tsv:2: a table of the four-value form (--short) after one of five values" \
+    "figure.tsv:2: the benefit column holds no figure: '3.25x'" \
+    "count.json:1: the samples column holds no count: '-1'" \
+    "outcome.csv:2: the outcome 'wh\\x1bole' is none of runtally-table's" \
+    "complete.tsv:2: complete and the outcome disagree: complete is true for a whole log alone" \
+    "fields.tsv:2: 12 fields where the header has 13 columns" \
+    "member.json:1: 13 members where a row of runtally-table has 14"; do
+    check "a table --merge cannot read: ${case#*: }" 1 "$(cat first.tsv)
+" "runtally-table: ${case}
+" '"$table" --merge first.tsv '"${case%%:*}"
+done
+
+# The README's recipe across machines, on this one: the logs in four shares
+# run by GNU parallel, each as JSON, then merged: in each format, one run's
+# table and summary, byte for byte.
+if command -v parallel >/dev/null; then
+    printf '%s\n' quarter.log gap.log damaged.log no-line-end.log empty.log nul-in-rest.log many-lines.log \
+        partial.log missing.log tenths.log inf.log bound.log "$hostile_name" >recipe-logs
+    split -n l/4 -d recipe-logs share.
+    parallel "\"$table\" --format=json --files-from={} >{}.json 2>/dev/null" ::: share.0?
+    for format in tsv csv json; do
+        for summary in "" --summary; do
+            check "four shares by GNU parallel, merged: one run's ${summary:-table} in $format" 1 \
+                "$("$table" $summary --format=$format --files-from=recipe-logs 2>/dev/null)
+" "" '"$table" --merge '"$summary"' --format='"$format"' share.0?.json'
+        done
+    done
+elif [[ ${CI:-} == true ]]; then
+    echo "FAIL: GNU parallel is not installed, and CI=true: CI must run the recipe across machines (apt-get install parallel)"
+    failures=$((failures + 1))
+else
+    echo "skipped: the recipe across machines: GNU parallel is not installed (Debian package parallel)"
+fi
+
+# Several jobs write what one job writes, byte for byte, in the list's
+# order: the period carried from the log before, standard input, lists.
+printf 'gap.log\nno-period.log\ntenths.log\n-\nmissing.log\nbound.log\nquarter.log\nno-period.log\ntenths.log\n' >jobs-list
+for options in "--window=0.5" "--summary" "--format=json --window-samples=2" ""; do
+    check "--jobs=3 $options: the output of one job" 1 "$("$table" $options --files-from=jobs-list <damaged.log 2>/dev/null)
+" $'runtally-table: missing.log: No such file or directory\n' \
+        '"$table" --jobs=3 '"$options"' --files-from=jobs-list <damaged.log'
+done
+# The log before is slow to come: the second job must wait for its period.
+check "--jobs=2: a log's first samples wait for the period of the log before" 0 \
+    "$(cat gap.log quarter.log | "$table" - no-period.log)
+" "" '{ cat gap.log; sleep 0.3; cat quarter.log; } | "$table" --jobs=2 - no-period.log'
 
 # Compressed logs, in each format the build reads: the same rows, byte for
 # byte, as the logs uncompressed (the log column aside), also as several
@@ -211,7 +315,7 @@ check "plain text on standard input, labelled, read from its first byte" 0 "log	
 the log	8	true
 " "" 'cat quarter.log | "$table" --label="the log" - | cut -f 1-3'
 
-usage=$'usage: runtally-table [OPTION]... [--] LOG...\nTry \'runtally-table --help\' for more.\n'
+usage=$'usage: runtally-table [OPTION]... [--] LOG...\n   or: runtally-table --merge [OPTION]... [--] TABLE...\nTry \'runtally-table --help\' for more.\n'
 for case in "no log named|" "unknown format 'xml' (tsv, csv or json)|--format=xml a.log" \
     "unknown format 'x\\x1b[31m\\n' (tsv, csv or json)|--format=\$'x\\e[31m\\n' a.log" \
     "a window is a number of seconds, 1e-6 or more: '0'|--window=0 a.log" \
@@ -225,7 +329,13 @@ for case in "no log named|" "unknown format 'xml' (tsv, csv or json)|--format=xm
     "only one list of logs can be given|--files-from=a --files0-from=b" \
     "unknown or ambiguous option '--bogus'|--bogus a.log" "option '--format' needs a value|--format" \
     "option '--short' takes no value|--short=1 a.log" "unknown option '-x'|-x a.log" \
-    "unknown option '-\\xff'|\$'-\\xff' a.log"; do
+    "unknown option '-\\xff'|\$'-\\xff' a.log" \
+    "--summary gives runtally's summary; runtally2 (--short) reads one log, and has none|--summary --short a.log" \
+    "--summary writes one row for the run, a window option one for each window: not both|--summary --window=1 a.log" \
+    "--merge reads tables of one row a log, in the form they were written: no --short or window|--merge --window-samples=2 a.tsv" \
+    "--merge reads its tables one after another: no --jobs|--merge --jobs=2 a.tsv" \
+    "jobs are a whole number from 1 to 1024: '0'|--jobs=0 a.log" "jobs are a whole number from 1 to 1024: '1025'|--jobs=1025 a.log" \
+    "jobs are a whole number from 1 to 1024: '+2'|--jobs=+2 a.log"; do
     problem=${case%%|*}
     check "usage error: $problem" 2 "" "runtally-table: $problem
 $usage" "\"\$table\" ${case#*|}"

@@ -1,9 +1,10 @@
 #pragma once
 
 // What the built programs print, read back for the differential tests:
-// runtally's application lines and their counts, runtally-check's counts and
-// verdicts (outcomes and places) from its summary lines, runtally-table's TSV rows, and a row
-// printed again in runtally's and runtally2's formats.
+// runtally's application lines and their counts, and its summary;
+// runtally-check's counts and verdicts (outcomes and places) from its
+// summary lines, runtally-table's TSV rows, and a row printed again in
+// runtally's and runtally2's formats, a summary row in runtally's.
 
 #include <cctype>
 #include <cstdio>
@@ -53,6 +54,13 @@ inline std::vector<std::string> application_lines(const std::string& report)
         if (line.find(", M:") != std::string::npos)
             lines.push_back(line);
     return lines;
+}
+
+// The close of runtally's report: its summary, from the empty line on.
+inline std::string summary_of(const std::string& report)
+{
+    const std::size_t blank = report.rfind("\n\n");
+    return blank == std::string::npos ? "" : report.substr(blank + 1);
 }
 
 // runtally-check's verdicts from its summary lines, "PATH: N samples,
@@ -137,6 +145,22 @@ inline std::string runtally2_line(const TableRow& row)
     char line[512];
     std::snprintf(line, sizeof line, "B:%2.2f, I:%2.5f\n", figure(row, "benefit"), figure(row, "instability"));
     return line;
+}
+
+// runtally-table's summary row printed with runtally's formats: the close of
+// its report.
+inline std::string runtally_summary(const TableRow& row)
+{
+    char text[1024];
+    std::snprintf(text, sizeof text,
+                  "\nTotal Benefit:     %2.4f\nTotal Instability: %2.4f\nTotal Utilization: %2.4f\n"
+                  "Missed Deadlines:  %lld/%lld\nAvg. Benefit:      %2.4f\nAvg. Instability:  %2.4f\n"
+                  "Avg. Missed Dls:   %lld\nMissed DL Freq:    %2.4f%%\n",
+                  figure(row, "total_benefit"), figure(row, "total_instability"), figure(row, "total_utilization"),
+                  count(row, "missed"), count(row, "samples"), figure(row, "average_benefit"),
+                  figure(row, "average_instability"), count(row, "average_missed"),
+                  figure(row, "missed_frequency_percent"));
+    return text;
 }
 
 // A row's verdict as check_verdicts writes it; "complete" must say whether
