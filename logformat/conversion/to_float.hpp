@@ -120,6 +120,15 @@ inline bool to_float_fast(std::uint64_t mantissa, std::int64_t power, float& val
     return true;
 }
 
+// The fast conversion of a number whose digits after the first 19 were
+// dropped: it lies between mantissa × 10^power and (mantissa + 1) ×
+// 10^power, and where both bounds give the same float, that is its float.
+inline bool to_float_fast_between(std::uint64_t mantissa, std::int64_t power, float& value)
+{
+    float above = 0;
+    return to_float_fast(mantissa, power, value) && to_float_fast(mantissa + 1, power, above) && value == above;
+}
+
 // The single-precision value nearest to the number, ties to even, as strtof
 // gives it: beyond the largest float it is infinity, below the smallest
 // subnormal zero. Takes the fast conversion where it settles the value, then
