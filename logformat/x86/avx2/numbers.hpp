@@ -102,6 +102,10 @@ floats_with_exponents(const std::array<const char*, kBatchRecords>& ends, const 
 [[gnu::target(LOGFORMAT_AVX2_TARGET), gnu::always_inline]] inline bool
 four_numbers(const std::array<const char*, kBatchRecords>& ends, const LanePairs& lengths, __m128i& out)
 {
+    if (!_mm256_testz_si256(_mm256_or_si256(_mm256_cmpgt_epi8(lengths.of[0], _mm256_set1_epi8(kLaneBytes)),
+                                            _mm256_cmpgt_epi8(lengths.of[1], _mm256_set1_epi8(kLaneBytes))),
+                            _mm256_set1_epi8(-1)))
+        return false;
     LanePairs digit_values;
     LaneBits digit_bits, point_bits, sign_bits;
     __m256i unplain = _mm256_setzero_si256();
