@@ -83,19 +83,23 @@ inline constexpr auto kBatchLeads = [] {
 }();
 
 // For each number j of a batch (element j % n of record j / n): the bytes
-// from the terminator before it to its first, and its longest length less
-// one: a floating number's of two lanes.
+// from the terminator before it to its first, its longest length less one
+// in a lane, and the same where a floating number may take two lanes. A
+// batch whose numbers fit their lanes, as most logs write every one, is
+// read without the checks of longer ones.
 template <LogPattern pattern>
 inline constexpr auto kBatchNumbers = [] {
     constexpr std::size_t n = element_count(pattern);
     std::array<std::int16_t, 32> skips{};
     std::array<std::int16_t, 32> limits{};
+    std::array<std::int16_t, 32> long_limits{};
     for (std::size_t j = 0; j < kBatchRecords * n; ++j) {
+        const bool integer = kElements[j % n].is_integer();
         skips[j] = static_cast<std::int16_t>(lead_skip(j % n));
-        limits[j] =
-            static_cast<std::int16_t>((kElements[j % n].is_integer() ? kIntegerLaneBytes : kLongestFloating) - 1);
+        limits[j] = static_cast<std::int16_t>((integer ? kIntegerLaneBytes : kLaneBytes) - 1);
+        long_limits[j] = static_cast<std::int16_t>((integer ? kIntegerLaneBytes : kLongestFloating) - 1);
     }
-    return std::array{skips, limits};
+    return std::array{skips, limits, long_limits};
 }();
 
 }  // namespace logformat

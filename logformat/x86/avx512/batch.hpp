@@ -152,6 +152,16 @@ read_records(const char* base, const std::int16_t* positions, const char* end, _
     return true;
 }
 
+// The batch with numbers longer than a lane, out of line, so that the
+// copy without them keeps the registers it had.
+template <LogPattern pattern>
+[[gnu::target(LOGFORMAT_AVX512_TARGET), gnu::noinline]] bool
+read_records_with_long_numbers(const char* base, const std::int16_t* positions, const char* end, __m512i after,
+                               __m512i lengths, AppData* out)
+{
+    return read_records<pattern, true>(base, positions, end, after, lengths, out);
+}
+
 }  // namespace avx512
 
 // Reads the four records whose terminators are at positions[0 .. 4N] (N
@@ -173,12 +183,12 @@ Kernels<InstructionSet::Avx512>::read_four(const char* base, const std::int16_t*
     const __m512i after = _mm512_loadu_si512(positions + 1);
     const __m512i lengths =
         _mm512_sub_epi16(_mm512_sub_epi16(after, before), _mm512_loadu_si512(kBatchNumbers<pattern>[0].data()));
-    if ((_mm512_cmpgt_epu16_mask(_mm512_sub_epi16(lengths, _mm512_set1_epi16(1)),
-                                 _mm512_loadu_si512(kBatchNumbers<pattern>[1].data())) &
-         kAll) != 0)
-        return false;
-    if ((_mm512_cmpgt_epu16_mask(lengths, _mm512_set1_epi16(kLaneBytes)) & kAll) != 0)
-        return avx512::read_records<pattern, true>(base, positions, end, after, lengths, out);
+    const __m512i shorter = _mm512_sub_epi16(lengths, _mm512_set1_epi16(1));
+    if ((_mm512_cmpgt_epu16_mask(shorter, _mm512_loadu_si512(kBatchNumbers<pattern>[1].data())) & kAll) != 0) {
+        if ((_mm512_cmpgt_epu16_mask(shorter, _mm512_loadu_si512(kBatchNumbers<pattern>[2].data())) & kAll) != 0)
+            return false;
+        return avx512::read_records_with_long_numbers<pattern>(base, positions, end, after, lengths, out);
+    }
     return avx512::read_records<pattern, false>(base, positions, end, after, lengths, out);
 }
 
