@@ -93,6 +93,8 @@ const std::vector<Case> kCases = {
 
     window_case(F),
     window_case(S),
+    window_case(F, 40),
+    window_case(S, 40),
 
     // Numbers.
     {"signs and leading zeros", "L:-007, CPU:+1.5, B:-0, MCPU:-.5, P:+0010\n", F,
