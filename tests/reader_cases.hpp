@@ -172,7 +172,7 @@ inline std::vector<Variant> batch_variants(LogPattern pattern)
                                             "12.345678901234567",    "123.45678901234567",    "1234567890123456789",
                                             "9999999999999999999",   "-0.12345678901234567",  "-1.234567890123456789",
                                             "3.8687039613723755",    "-7.7339041233062744",   "1.9529346823692322",
-                                            "1.2345678901234567890", "0.12345678901234567890"};
+                                            "1.2345678901234567890", "99999999999.999999999", "0.12345678901234567890"};
     for (std::size_t i = 0; i < std::size(kLongNumbers); ++i)
         variants.push_back({1 + static_cast<int>(i % 3), kLongNumbers[i], std::strtof(kLongNumbers[i], nullptr)});
     // 5, 5., then 2.5 with zeros on both sides, w bytes.
@@ -262,8 +262,9 @@ inline Case batch_case(LogPattern pattern, int place)
 // of plain records, which must decline it: its first tag wrong, its L
 // without a digit, a point after B's exponent mark, a comma where the line
 // end before the next record must be, a long B with a second point (in the
-// head and in the tail) or with a minus at its tail's first byte.
-enum class Stop { WrongTag, NoDigit, PointAfterMark, CommaForLineEnd, SecondPointInLong, MinusInLong };
+// head and in the tail) or with a minus at its tail's first byte or its
+// second byte.
+enum class Stop { WrongTag, NoDigit, PointAfterMark, CommaForLineEnd, SecondPointInLong, MinusInLong, MinusInHead };
 inline Case stop_case(LogPattern pattern, Stop stop, int place)
 {
     static const char* const kNames[] = {"a wrong tag",
@@ -271,7 +272,8 @@ inline Case stop_case(LogPattern pattern, Stop stop, int place)
                                          "a point after the exponent mark",
                                          "a comma for the line end",
                                          "a second point in a long number",
-                                         "a minus inside a long number"};
+                                         "a minus inside a long number",
+                                         "a minus at a long number's second byte"};
     const int elements = pattern == F ? 5 : 4;
     const AppData plain{7, 0.5, 2.5, 5.5, pattern == F ? 1000 : -9};
     Case c{std::string("a stop at place ") + std::to_string(place) + " of a batch, " +
@@ -288,6 +290,7 @@ inline Case stop_case(LogPattern pattern, Stop stop, int place)
     const Variant point{2, "1e0.", 1};
     const Variant second_point{2, "1.234567890.1234567", 1.23456789f};
     const Variant minus{2, "12-345678901234567", 12};
+    const Variant minus_in_head{2, "1-2345678901234567", 1};
     switch (stop) {
     case Stop::WrongTag:
         c.input.append("Q").append(whole, 1).append("\n");  // appended: g++ 12 warns wrongly of "Q" + string
@@ -306,10 +309,14 @@ inline Case stop_case(LogPattern pattern, Stop stop, int place)
         c.reads.push_back({elements, plain, at + whole.size()});
         break;
     case Stop::SecondPointInLong:
-    case Stop::MinusInLong: {
-        const Variant& long_b = stop == Stop::MinusInLong ? minus : second_point;
+    case Stop::MinusInLong:
+    case Stop::MinusInHead: {
+        const Variant& long_b = stop == Stop::MinusInLong   ? minus
+                                : stop == Stop::MinusInHead ? minus_in_head
+                                                            : second_point;
         c.input += batch_record(pattern, &long_b, ", ", "\n");
-        const std::size_t stops = stop == Stop::MinusInLong ? 2 : 11;  // the byte that ends B
+        const std::size_t stops =
+            stop == Stop::SecondPointInLong ? 11 : long_b.number.find('-');  // the byte that ends B
         c.reads.push_back({3, {7, 0.5, long_b.value, 5.5, plain.P}, c.input.find(long_b.number, at) + stops});
         break;
     }
@@ -357,7 +364,7 @@ inline std::vector<Case> batch_cases()
         for (int place = 0; place < 4; ++place) {
             cases.push_back(batch_case(pattern, place));
             for (const Stop stop : {Stop::WrongTag, Stop::NoDigit, Stop::PointAfterMark, Stop::CommaForLineEnd,
-                                    Stop::SecondPointInLong, Stop::MinusInLong})
+                                    Stop::SecondPointInLong, Stop::MinusInLong, Stop::MinusInHead})
                 cases.push_back(stop_case(pattern, stop, place));
         }
     }
