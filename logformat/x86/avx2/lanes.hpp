@@ -158,22 +158,25 @@ mantissas(const LanePairs& digit_values, const LaneBits& digit_bits, const LaneB
     return lane_integers(closed);
 }
 
+// Four 64-bit integers rounded to doubles once, from their two 32-bit
+// halves: 2^84 + the high half times 2^32, less 2^84 + 2^52, is exact, and
+// adding 2^52 + the low half rounds the sum.
+[[gnu::target(LOGFORMAT_AVX2_TARGET), gnu::always_inline]] inline __m256d exact_doubles(__m256i integers)
+{
+    const __m256d high =
+        _mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(integers, 32), _mm256_set1_epi64x(0x4530000000000000)));
+    const __m256d low = _mm256_castsi256_pd(_mm256_blend_epi32(integers, _mm256_set1_epi64x(0x4330000000000000), 0xAA));
+    return _mm256_add_pd(_mm256_sub_pd(high, _mm256_castsi256_pd(_mm256_set1_epi64x(0x4530000000100000))), low);
+}
+
 // The floats of four 64-bit mantissas of up to 19 digits times 10^-places,
 // as the fast conversion gives them, into `out`; false where it would
-// decline. Each mantissa is rounded to a double once, from its two 32-bit
-// halves: 2^84 + its high half times 2^32, less 2^84 + 2^52, is exact, and
-// adding 2^52 + its low half rounds the sum. A mantissa from 2^53 on must
-// lie farther than the margin from a float midpoint.
+// decline. A mantissa from 2^53 on, rounded to a double first
+// (exact_doubles), must lie farther than the margin from a float midpoint.
 [[gnu::target(LOGFORMAT_AVX2_TARGET), gnu::always_inline]] inline bool
 four_long_floats(__m256i mantissas, __m256i places, __m128i negative, __m128i& out)
 {
-    const __m256d high =
-        _mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(mantissas, 32), _mm256_set1_epi64x(0x4530000000000000)));
-    const __m256d low =
-        _mm256_castsi256_pd(_mm256_blend_epi32(mantissas, _mm256_set1_epi64x(0x4330000000000000), 0xAA));
-    const __m256d mantissa =
-        _mm256_add_pd(_mm256_sub_pd(high, _mm256_castsi256_pd(_mm256_set1_epi64x(0x4530000000100000))), low);
-    const __m256d exact = _mm256_div_pd(mantissa, _mm256_i64gather_pd(kPowersOfTen, places, 8));
+    const __m256d exact = _mm256_div_pd(exact_doubles(mantissas), _mm256_i64gather_pd(kPowersOfTen, places, 8));
     const __m256i margin =
         _mm256_andnot_si256(_mm256_cmpeq_epi64(_mm256_srli_epi64(mantissas, 53), _mm256_setzero_si256()),
                             _mm256_set1_epi64x(static_cast<long long>(kMidpointMargin)));
@@ -211,10 +214,14 @@ template <bool exponents>
             return false;
     }
     const __m256d powers = _mm256_i64gather_pd(kPowersOfTen, magnitude, 8);
-    // Below 2^52, a mantissa is the low bits of the double 2^52 + mantissa.
+    // Below 2^52, a mantissa is the low bits of the double 2^52 + mantissa;
+    // with an exponent, whose bytes count as zero digits, one below 10^16
+    // comes from its two halves, exactly.
     const __m256d two_52 = _mm256_set1_pd(4503599627370496.0);
     const __m256d mantissa =
-        _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(m.integers, _mm256_castpd_si256(two_52))), two_52);
+        exponents
+            ? exact_doubles(m.integers)
+            : _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(m.integers, _mm256_castpd_si256(two_52))), two_52);
     __m256d exact = _mm256_div_pd(mantissa, powers);
     if constexpr (exponents)
         exact = _mm256_blendv_pd(_mm256_mul_pd(mantissa, powers), exact, _mm256_castsi256_pd(below_one));

@@ -50,12 +50,16 @@ struct Text {
 // or E, a sign or none, digits or none, at the lane's end. A mark without
 // digits is read as the C library reads it, with the mark and its sign and
 // a power of 0; the window's limit of three digits changes no value, as
-// the power's range is checked. The mantissa's bytes move to the lane's end.
+// the power's range is checked. Each mantissa is read where it is, its
+// exponent's bytes as zero digits: the integer is its digits times 10 to
+// their count, a multiple of 10 below 10^16, which a double holds exactly,
+// and the places after the point count them, as they do without a point.
 [[gnu::target(LOGFORMAT_AVX2_TARGET), gnu::always_inline]] inline bool
 floats_with_exponents(const std::array<const char*, kBatchRecords>& ends, const LanePairs& lengths, __m128i& out)
 {
-    LanePairs exponent_values, moved_values;
-    LaneBits moved_digits, point_bits, sign_bits, negative_exponents;
+    LanePairs exponent_values, mantissa_values;
+    LaneBits mantissa_digits, point_bits, sign_bits, negative_exponents;
+    __m256i exponent_bytes[2];
     __m256i wrong = _mm256_setzero_si256();
 #pragma GCC unroll 8
     for (std::size_t h = 0; h < 2; ++h) {
@@ -72,24 +76,26 @@ floats_with_exponents(const std::array<const char*, kBatchRecords>& ends, const 
         wrong = _mm256_or_si256(wrong, _mm256_and_si256(t.points, from_mark));  // a point after one
         const __m256i digit_values = _mm256_and_si256(t.values, t.digits);
         exponent_values.of[h] = _mm256_and_si256(digit_values, from_mark);
+        mantissa_values.of[h] = _mm256_andnot_si256(from_mark, digit_values);
         negative_exponents.of[h] =
             static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(t.minus, after_marks)));
         sign_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(t.signs));
-        // Each lane moves up by the bytes from its mark on: their count, in
-        // every byte of the lane; a byte that nothing moves into is 0.
+        mantissa_digits.of[h] =
+            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_andnot_si256(from_mark, t.digits)));
+        point_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(t.points));
+        // The bytes from the mark on, in both 64-bit slots of each lane.
         const __m256i counts =
             _mm256_sad_epu8(_mm256_and_si256(from_mark, _mm256_set1_epi8(1)), _mm256_setzero_si256());
-        const __m256i shift =
-            _mm256_shuffle_epi8(_mm256_add_epi64(counts, _mm256_shuffle_epi32(counts, 0x4E)), _mm256_setzero_si256());
-        const __m256i from = _mm256_sub_epi8(lane_places(), shift);
-        moved_values.of[h] = _mm256_shuffle_epi8(_mm256_andnot_si256(from_mark, digit_values), from);
-        moved_digits.of[h] = static_cast<std::uint32_t>(
-            _mm256_movemask_epi8(_mm256_shuffle_epi8(_mm256_andnot_si256(from_mark, t.digits), from)));
-        point_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_shuffle_epi8(t.points, from)));
+        exponent_bytes[h] = _mm256_add_epi64(counts, _mm256_shuffle_epi32(counts, 0x4E));
     }
     Mantissas m;
-    if (!_mm256_testz_si256(wrong, wrong) || !mantissas(moved_values, moved_digits, point_bits, sign_bits, m))
+    if (!_mm256_testz_si256(wrong, wrong) || !mantissas(mantissa_values, mantissa_digits, point_bits, sign_bits, m))
         return false;
+    // Where a number has a point, its places reach the lane's end, the
+    // exponent's bytes among them; where it has none, they are those bytes.
+    const __m256i no_point = _mm256_cmpeq_epi64(m.places, _mm256_setzero_si256());
+    m.places = _mm256_add_epi64(
+        m.places, _mm256_and_si256(no_point, _mm256_unpacklo_epi64(exponent_bytes[0], exponent_bytes[1])));
     const __m256i exponents = lane_integers(exponent_values);
     const __m256i negative =
         _mm256_cmpgt_epi64(_mm256_cvtepu16_epi64(lane_masks(negative_exponents)), _mm256_setzero_si256());
