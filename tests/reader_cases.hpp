@@ -262,9 +262,19 @@ inline Case batch_case(LogPattern pattern, int place)
 // of plain records, which must decline it: its first tag wrong, its L
 // without a digit, a point after B's exponent mark, a comma where the line
 // end before the next record must be, a long B with a second point (in the
-// head and in the tail) or with a minus at its tail's first byte or its
-// second byte.
-enum class Stop { WrongTag, NoDigit, PointAfterMark, CommaForLineEnd, SecondPointInLong, MinusInLong, MinusInHead };
+// head and in the tail, both in the tail, both in the head) or with a minus
+// at its tail's first byte or its second byte.
+enum class Stop {
+    WrongTag,
+    NoDigit,
+    PointAfterMark,
+    CommaForLineEnd,
+    SecondPointInLong,
+    TwoPointsInTail,
+    TwoPointsInHead,
+    MinusInLong,
+    MinusInHead
+};
 inline Case stop_case(LogPattern pattern, Stop stop, int place)
 {
     static const char* const kNames[] = {"a wrong tag",
@@ -272,6 +282,8 @@ inline Case stop_case(LogPattern pattern, Stop stop, int place)
                                          "a point after the exponent mark",
                                          "a comma for the line end",
                                          "a second point in a long number",
+                                         "two points in a long number's tail",
+                                         "two points in a long number's head",
                                          "a minus inside a long number",
                                          "a minus at a long number's second byte"};
     const int elements = pattern == F ? 5 : 4;
@@ -289,6 +301,8 @@ inline Case stop_case(LogPattern pattern, Stop stop, int place)
     const std::string whole = batch_record(pattern, nullptr, ", ", "");
     const Variant point{2, "1e0.", 1};
     const Variant second_point{2, "1.234567890.1234567", 1.23456789f};
+    const Variant two_in_tail{2, "1234.56789.0123456", 1234.56789f};
+    const Variant two_in_head{2, "1.2.34567890123456789", 1.2f};
     const Variant minus{2, "12-345678901234567", 12};
     const Variant minus_in_head{2, "1-2345678901234567", 1};
     switch (stop) {
@@ -309,14 +323,19 @@ inline Case stop_case(LogPattern pattern, Stop stop, int place)
         c.reads.push_back({elements, plain, at + whole.size()});
         break;
     case Stop::SecondPointInLong:
+    case Stop::TwoPointsInTail:
+    case Stop::TwoPointsInHead:
     case Stop::MinusInLong:
     case Stop::MinusInHead: {
-        const Variant& long_b = stop == Stop::MinusInLong   ? minus
-                                : stop == Stop::MinusInHead ? minus_in_head
-                                                            : second_point;
+        const Variant& long_b = stop == Stop::MinusInLong       ? minus
+                                : stop == Stop::MinusInHead     ? minus_in_head
+                                : stop == Stop::TwoPointsInTail ? two_in_tail
+                                : stop == Stop::TwoPointsInHead ? two_in_head
+                                                                : second_point;
         c.input += batch_record(pattern, &long_b, ", ", "\n");
+        const std::string& b = long_b.number;
         const std::size_t stops =
-            stop == Stop::SecondPointInLong ? 11 : long_b.number.find('-');  // the byte that ends B
+            b.find('-') != std::string::npos ? b.find('-') : b.find('.', b.find('.') + 1);  // the byte that ends B
         c.reads.push_back({3, {7, 0.5, long_b.value, 5.5, plain.P}, c.input.find(long_b.number, at) + stops});
         break;
     }
@@ -363,8 +382,9 @@ inline std::vector<Case> batch_cases()
         cases.push_back(room_case(pattern, 2));
         for (int place = 0; place < 4; ++place) {
             cases.push_back(batch_case(pattern, place));
-            for (const Stop stop : {Stop::WrongTag, Stop::NoDigit, Stop::PointAfterMark, Stop::CommaForLineEnd,
-                                    Stop::SecondPointInLong, Stop::MinusInLong, Stop::MinusInHead})
+            for (const Stop stop :
+                 {Stop::WrongTag, Stop::NoDigit, Stop::PointAfterMark, Stop::CommaForLineEnd, Stop::SecondPointInLong,
+                  Stop::TwoPointsInTail, Stop::TwoPointsInHead, Stop::MinusInLong, Stop::MinusInHead})
                 cases.push_back(stop_case(pattern, stop, place));
         }
     }
