@@ -28,10 +28,12 @@ struct PowerOfFive {
     std::int64_t exponent = 0;
 };
 
-// An unsigned integer of 320 bits, in 32-bit limbs, lowest first: room for
-// 5^57 times 2^128, for the table's computation at compile time.
+// An unsigned integer of 320 bits, in 32-bit limbs, lowest first, for the
+// table's computation at compile time: room for 5^38, and for 2^319, whose
+// quotient by 5^57 still has more than 128 bits.
 struct Big {
-    std::array<std::uint32_t, 10> limbs{};
+    static constexpr int kBits = 320;
+    std::array<std::uint32_t, kBits / 32> limbs{};
 
     constexpr void times(std::uint32_t factor)
     {
@@ -42,95 +44,65 @@ struct Big {
             carry = product >> 32;
         }
     }
+    // This divided by `divisor`, the quotient's floor.
+    constexpr void divide(std::uint32_t divisor)
+    {
+        std::uint64_t remainder = 0;
+        for (std::size_t i = limbs.size(); i-- > 0;) {
+            const std::uint64_t part = remainder << 32 | limbs[i];
+            limbs[i] = static_cast<std::uint32_t>(part / divisor);
+            remainder = part % divisor;
+        }
+    }
     constexpr bool bit(int i) const
     {
         return i >= 0 && ((limbs[static_cast<std::size_t>(i / 32)] >> (i % 32)) & 1) != 0;
     }
     constexpr int bit_length() const
     {
-        for (int i = 32 * static_cast<int>(limbs.size()) - 1; i >= 0; --i)
-            if (bit(i))
-                return i + 1;
-        return 0;
-    }
-    // Twice this, plus `one`.
-    constexpr void double_plus(bool one)
-    {
-        std::uint32_t carry = one ? 1 : 0;
-        for (std::uint32_t& limb : limbs) {
-            const std::uint32_t next = limb >> 31;
-            limb = limb << 1 | carry;
-            carry = next;
-        }
-    }
-    constexpr bool at_least(const Big& other) const
-    {
         for (std::size_t i = limbs.size(); i-- > 0;)
-            if (limbs[i] != other.limbs[i])
-                return limbs[i] > other.limbs[i];
-        return true;
-    }
-    constexpr void subtract(const Big& other)
-    {
-        std::int64_t borrow = 0;
-        for (std::size_t i = 0; i < limbs.size(); ++i) {
-            const std::int64_t difference = std::int64_t{limbs[i]} - other.limbs[i] - borrow;
-            borrow = difference < 0 ? 1 : 0;
-            limbs[i] = static_cast<std::uint32_t>(difference + (borrow << 32));
-        }
+            if (limbs[i] != 0)
+                return 32 * static_cast<int>(i) + static_cast<int>(std::bit_width(limbs[i]));
+        return 0;
     }
 };
 
-constexpr Big power_of_five(std::int64_t n)
-{
-    Big power;
-    power.limbs[0] = 1;
-    for (std::int64_t i = 0; i < n; ++i)
-        power.times(5);
-    return power;
-}
-
-// Bit i of F (127 its top) into the entry.
-constexpr void set_bit(PowerOfFive& entry, int i)
-{
-    if (i >= 64)
-        entry.high |= std::uint64_t{1} << (i - 64);
-    else
-        entry.low |= std::uint64_t{1} << i;
-}
-
-// For q >= 0, F is the first 128 bits of 5^q, truncated; for q < 0, the
-// quotient of 2^(b + 127) by 5^-q, b the bit length of 5^-q, which lies
-// between 2^127 and 2^128, truncated: long division, a bit at a time.
-constexpr PowerOfFive entry_of(std::int64_t q)
+// The first 128 bits of x, truncated (zeros below its last where it has
+// fewer), as F, and x ≈ F × 2^exponent.
+constexpr PowerOfFive first_bits(const Big& x)
 {
     PowerOfFive entry;
-    const Big five = power_of_five(q < 0 ? -q : q);
-    const int b = five.bit_length();
-    if (q >= 0) {
-        for (int i = 0; i < 128; ++i)
-            if (five.bit(b - 128 + i))
-                set_bit(entry, i);
-        entry.exponent = b - 128;
-        return entry;
+    const int length = x.bit_length();
+    for (int i = 0; i < 128; ++i) {
+        if (!x.bit(length - 128 + i))
+            continue;
+        if (i >= 64)
+            entry.high |= std::uint64_t{1} << (i - 64);
+        else
+            entry.low |= std::uint64_t{1} << i;
     }
-    Big remainder;
-    for (int i = b + 127; i >= 0; --i) {
-        remainder.double_plus(i == b + 127);
-        if (remainder.at_least(five)) {
-            remainder.subtract(five);
-            if (i < 128)
-                set_bit(entry, i);
-        }
-    }
-    entry.exponent = -(b + 127);
+    entry.exponent = length - 128;
     return entry;
 }
 
+// For q >= 0, F is the first 128 bits of 5^q, one multiplication by 5 from
+// the last. For q < 0, the first 128 bits of floor(2^319 / 5^-q), one
+// division by 5 from the last, as the floor of a floor's quotient is the
+// floor of the whole quotient: 1/5^-q truncated to 128 bits, times 2^-319.
 constexpr auto kPowersOfFive = [] {
     std::array<PowerOfFive, kMostPower - kLeastPower + 1> table{};
-    for (std::int64_t q = kLeastPower; q <= kMostPower; ++q)
-        table[static_cast<std::size_t>(q - kLeastPower)] = entry_of(q);
+    const auto at = [](std::int64_t q) { return static_cast<std::size_t>(q - kLeastPower); };
+    Big power;
+    power.limbs[0] = 1;
+    for (std::int64_t q = 0; q <= kMostPower; ++q, power.times(5))
+        table[at(q)] = first_bits(power);
+    Big reciprocal;
+    reciprocal.limbs.back() = std::uint32_t{1} << 31;
+    for (std::int64_t q = -1; q >= kLeastPower; --q) {
+        reciprocal.divide(5);
+        table[at(q)] = first_bits(reciprocal);
+        table[at(q)].exponent -= Big::kBits - 1;
+    }
     return table;
 }();
 
@@ -143,6 +115,8 @@ static_assert(five_to(0).high == std::uint64_t{1} << 63 && five_to(0).low == 0 &
 static_assert(five_to(1).high == std::uint64_t{5} << 61 && five_to(1).low == 0 && five_to(1).exponent == -125);
 static_assert(five_to(-1).high == 0xCCCCCCCCCCCCCCCC && five_to(-1).low == 0xCCCCCCCCCCCCCCCC &&
               five_to(-1).exponent == -130);
+// The quotient by 5^57 keeps more than 128 bits: every entry is truncated, none padded.
+static_assert(five_to(kLeastPower).exponent > -(Big::kBits - 1));
 // 5^27 < 2^64, exact in the first word.
 static_assert(five_to(27).high == std::uint64_t{7450580596923828125} << 1 && five_to(27).low == 0);
 
