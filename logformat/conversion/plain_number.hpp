@@ -90,6 +90,8 @@ template <InstructionSet set>
     if ((s[i] | 0x20) == 'e') {
         const int exponent_sign = s[i + 1] == '-' || s[i + 1] == '+' ? 1 : 0;
         const int at = i + 1 + exponent_sign;
+        if (at >= room)
+            return 0;  // its digits past the known bytes, and past the mask's 64 bits
         const int run = std::countr_one(digits >> at);
         if (run == 0 || run > kMostExponentDigits)
             return 0;
