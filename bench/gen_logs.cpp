@@ -3,9 +3,12 @@
 //   gen_logs FORM BYTES SEED [OUTPUT]
 //
 // FORM is full or short (the line pattern of runtally or runtally2), with
-// values as loggers mostly write them; full-long or short-long for values with
-// 20 fractional digits; full-sci or short-sci for values written with %e and
-// %.9g (7 to 10 significant digits, many with an exponent). BYTES may end
+// values as loggers mostly write them; full-sci or short-sci for values
+// written with %e and %.9g (7 to 10 significant digits, many with an
+// exponent); full-shortest or short-shortest for doubles written as the
+// shortest decimal that reads back to them, as std::to_chars and Python's
+// str write them (up to 17 digits); full-long or short-long for long digit
+// strings (%.20f, %.25g, and 20 to 40 digits). BYTES may end
 // in K, M or G (binary multiples). The log goes to OUTPUT, or to standard
 // output without one. The same arguments give the same bytes.
 
@@ -18,6 +21,7 @@
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 using namespace logformat;
@@ -59,13 +63,13 @@ std::optional<Options> parse_options(int argc, char* argv[])
         return std::nullopt;
     Options options;
     std::string_view form = argv[1];
-    if (form.ends_with("-long")) {
-        options.form = NumberForm::Long;
-        form.remove_suffix(5);
-    } else if (form.ends_with("-sci")) {
-        options.form = NumberForm::Scientific;
-        form.remove_suffix(4);
-    }
+    constexpr std::pair<std::string_view, NumberForm> kForms[] = {
+        {"-sci", NumberForm::Scientific}, {"-shortest", NumberForm::Shortest}, {"-long", NumberForm::Long}};
+    for (const auto& [suffix, number_form] : kForms)
+        if (form.ends_with(suffix)) {
+            options.form = number_form;
+            form.remove_suffix(suffix.size());
+        }
     if (form == "full")
         options.pattern = LogPattern::Full;
     else if (form == "short")
@@ -110,7 +114,7 @@ int main(int argc, char* argv[])
 {
     const std::optional<Options> options = parse_options(argc, argv);
     if (!options) {
-        std::fputs("usage: gen_logs full|short[-long|-sci] BYTES[K|M|G] SEED [OUTPUT]\n", stderr);
+        std::fputs("usage: gen_logs full|short[-sci|-shortest|-long] BYTES[K|M|G] SEED [OUTPUT]\n", stderr);
         return 2;
     }
     std::FILE* out = options->output != nullptr ? std::fopen(options->output, "wb") : stdout;

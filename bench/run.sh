@@ -2,10 +2,13 @@
 # Throughput and peak memory of runtally and runtally2 (and the throughput
 # of runtally-table beside runtally's), measured against the
 # fscanf baseline and against `wc -l` (the cost of merely finding the lines),
-# on two mixes of numbers: the logger mix (mostly %f) and the scientific mix
-# (%e and %.9g, 7 to 10 significant digits, many with an exponent).
+# on four mixes of numbers: the logger mix (mostly %f), the scientific mix
+# (%e and %.9g, 7 to 10 significant digits, many with an exponent), the
+# shortest mix (doubles as the shortest decimal that reads back to them, as
+# std::to_chars and Python's str write them: up to 17 digits) and the long
+# mix (%.20f, %.25g, and 20 to 40 digits).
 #
-#   bench/run.sh [--runs N] [--before BUILD-DIR] [--sets SET,...]
+#   bench/run.sh [--runs N] [--before BUILD-DIR] [--sets SET,...] [--mixes MIX,...]
 #
 # From any directory. Builds the dev preset (Release), generates the logs
 # into build/bench-data (kept and reused while their size is right), times
@@ -32,18 +35,22 @@
 # runs, so that the sets are measured side by side with the fscanf baseline.
 # A set the processor does not offer reads as the widest it offers.
 #
+# --mixes MIX,... times only the mixes named (logger, scientific, shortest,
+# long; all four by default).
+#
 # Last, bench/jobs.sh: --jobs=2 against --jobs=1, and --summary over many
 # small logs, its time and peak memory.
 set -euo pipefail
 
 usage() {
-    echo "usage: bench/run.sh [--runs N] [--before BUILD-DIR] [--sets SET,...]   (environment: RUNS=N, SIZE_MIB=N)" >&2
+    echo "usage: bench/run.sh [--runs N] [--before BUILD-DIR] [--sets SET,...] [--mixes MIX,...]   (environment: RUNS=N, SIZE_MIB=N)" >&2
     exit 2
 }
 
 runs=${RUNS:-5}
 before=
 sets=()
+mixes=(logger scientific shortest long)
 while (($# > 0)); do
     case $1 in
     --runs)
@@ -62,6 +69,14 @@ while (($# > 0)); do
         IFS=, read -r -a sets <<<"$2"
         for set in "${sets[@]}"; do
             [[ $set =~ ^(scalar|sse2|avx2|avx512)$ ]] || { echo "$set: not an instruction set (scalar, sse2, avx2, avx512)" >&2; exit 2; }
+        done
+        shift 2
+        ;;
+    --mixes)
+        (($# >= 2)) || usage
+        IFS=, read -r -a mixes <<<"$2"
+        for mix in "${mixes[@]}"; do
+            [[ $mix =~ ^(logger|scientific|shortest|long)$ ]] || { echo "$mix: not a mix (logger, scientific, shortest, long)" >&2; exit 2; }
         done
         shift 2
         ;;
@@ -147,20 +162,31 @@ blank_lines_log() {
 }
 
 big_bytes=$((size_mib << 20))
-full=$data/full-${size_mib}MiB-seed1.log
-short=$data/short-${size_mib}MiB-seed2.log
-full_sci=$data/full-sci-${size_mib}MiB-seed5.log
-short_sci=$data/short-sci-${size_mib}MiB-seed6.log
 small=$data/small.log
 empty=$data/empty.log
 long_number=$data/long-number-64MiB.log
 blank_lines=$data/blank-lines-1GiB.log
 
+# Each mix: the suffix of its ids, the form gen_logs writes, the seeds of its
+# Full and Short logs.
+declare -A mix_suffix=([logger]="" [scientific]=_sci [shortest]=_shortest [long]=_long)
+declare -A mix_form=([logger]="" [scientific]=-sci [shortest]=-shortest [long]=-long)
+declare -A mix_seeds=([logger]="1 2" [scientific]="5 6" [shortest]="7 8" [long]="3 4")
+declare -A full_logs short_logs
+# The Full logger log is the memory measure's, whatever the mixes timed.
+full=$data/full-${size_mib}MiB-seed1.log
+short=$data/short-${size_mib}MiB-seed2.log
+
 echo "== logs in ${data#"$root"/}"
 ensure "$full" "$big_bytes" "$gen" full "$big_bytes" 1
 ensure "$short" "$big_bytes" "$gen" short "$big_bytes" 2
-ensure "$full_sci" "$big_bytes" "$gen" full-sci "$big_bytes" 5
-ensure "$short_sci" "$big_bytes" "$gen" short-sci "$big_bytes" 6
+for mix in "${mixes[@]}"; do
+    read -r full_seed short_seed <<<"${mix_seeds[$mix]}"
+    full_logs[$mix]=$data/full${mix_form[$mix]}-${size_mib}MiB-seed$full_seed.log
+    short_logs[$mix]=$data/short${mix_form[$mix]}-${size_mib}MiB-seed$short_seed.log
+    ensure "${full_logs[$mix]}" "$big_bytes" "$gen" "full${mix_form[$mix]}" "$big_bytes" "$full_seed"
+    ensure "${short_logs[$mix]}" "$big_bytes" "$gen" "short${mix_form[$mix]}" "$big_bytes" "$short_seed"
+done
 ensure "$small" 4096 "$gen" full 4096 3
 ensure "$empty" 0 true
 ensure "$long_number" $((${#number_head} + number_digits + ${#number_tail})) long_number_log
@@ -178,29 +204,39 @@ compressed() {
     "$@" <"$full" >"$full$suffix.tmp"
     mv "$full$suffix.tmp" "$full$suffix"
 }
-compressed .gz gzip -c
-compressed .zst zstd -q -c
-compressed .xz xz -c -T2
-compressed .bz2 bzip2 -c
+if [[ " ${mixes[*]} " == *" logger "* ]]; then
+    compressed .gz gzip -c
+    compressed .zst zstd -q -c
+    compressed .xz xz -c -T2
+    compressed .bz2 bzip2 -c
+fi
 
 # --- throughput --------------------------------------------------------------
-programs=(runtally runtally_table fscanf_full wc_full runtally2 fscanf_short wc_short
-    runtally_sci runtally_table_sci fscanf_full_sci wc_full_sci runtally2_sci fscanf_short_sci wc_short_sci)
-programs+=(table_gz table_gz_zlib zcat_table table_zst table_xz table_bz2)
-[[ -z $before ]] || programs+=(before_full before_short before_full_sci before_short_sci)
-for set in "${sets[@]}"; do
-    programs+=("full@$set" "short@$set" "full@${set}_sci" "short@${set}_sci")
+programs=()
+for mix in "${mixes[@]}"; do
+    m=${mix_suffix[$mix]}
+    programs+=("runtally$m" "runtally_table$m" "fscanf_full$m" "wc_full$m" "runtally2$m" "fscanf_short$m" "wc_short$m")
+    [[ -z $before ]] || programs+=("before_full$m" "before_short$m")
+    for set in "${sets[@]}"; do
+        programs+=("full@$set$m" "short@$set$m")
+    done
 done
+# The compressed copies are the logger mix's Full log's: timed with that mix.
+compressed_ids=()
+[[ " ${mixes[*]} " != *" logger "* ]] || compressed_ids=(table_gz table_gz_zlib zcat_table table_zst table_xz table_bz2)
+programs+=("${compressed_ids[@]}")
 
-# run_program ID: ID names a program and, with _sci at its end, the
-# scientific mix's logs instead of the logger mix's.
+# run_program ID: ID names a program and, with a mix's suffix at its end
+# (_sci, _shortest, _long), that mix's logs instead of the logger mix's.
 run_program() {
-    local id=$1 full_log=$full short_log=$short
-    if [[ $id == *_sci ]]; then
-        id=${id%_sci}
-        full_log=$full_sci
-        short_log=$short_sci
-    fi
+    local id=$1 mix=logger
+    for m in scientific shortest long; do
+        if [[ $id == *"${mix_suffix[$m]}" ]]; then
+            id=${id%"${mix_suffix[$m]}"}
+            mix=$m
+        fi
+    done
+    local full_log=${full_logs[$mix]} short_log=${short_logs[$mix]}
     case $id in
     runtally) "$bin/runtally" "$full_log" ;;
     runtally_table) "$bin/runtally-table" "$full_log" ;;
@@ -227,7 +263,10 @@ median() {
 }
 
 echo "== throughput: $runs runs of each program, in turn, warm page cache"
-cat "$full" "$short" "$full_sci" "$short_sci" "$full".{gz,zst,xz,bz2} >/dev/null
+for mix in "${mixes[@]}"; do
+    cat "${full_logs[$mix]}" "${short_logs[$mix]}" >/dev/null
+done
+((${#compressed_ids[@]} == 0)) || cat "$full".{gz,zst,xz,bz2} >/dev/null
 for id in "${programs[@]}"; do
     : >"$data/times-$id.txt"
 done
@@ -254,46 +293,48 @@ row() {  # label log-name id baseline-id wc-id
 echo
 echo "Throughput on ${size_mib} MiB logs, median of $runs (MB = 10^6 bytes)"
 printf "%-20s %-7s %10s %9s %12s %12s\n" program log "seconds" "MB/s" "fscanf/this" "this/wc -l"
-for mix in "" _sci; do
-    [[ -z $mix ]] && echo "-- logger mix" || echo "-- scientific mix"
-    row runtally "Full" "runtally$mix" "fscanf_full$mix" "wc_full$mix"
-    row runtally-table "Full" "runtally_table$mix" "fscanf_full$mix" "wc_full$mix"
-    [[ -z $before ]] || row "runtally before" Full "before_full$mix" "fscanf_full$mix" "wc_full$mix"
+for mix in "${mixes[@]}"; do
+    m=${mix_suffix[$mix]}
+    echo "-- $mix mix"
+    row runtally "Full" "runtally$m" "fscanf_full$m" "wc_full$m"
+    row runtally-table "Full" "runtally_table$m" "fscanf_full$m" "wc_full$m"
+    [[ -z $before ]] || row "runtally before" Full "before_full$m" "fscanf_full$m" "wc_full$m"
     for set in "${sets[@]}"; do
-        row "runtally $set" Full "full@$set$mix" "fscanf_full$mix" "wc_full$mix"
+        row "runtally $set" Full "full@$set$m" "fscanf_full$m" "wc_full$m"
     done
-    row "fscanf_tally full" Full "fscanf_full$mix" "fscanf_full$mix" "wc_full$mix"
-    row "wc -l" Full "wc_full$mix" "fscanf_full$mix" "wc_full$mix"
-    row runtally2 Short "runtally2$mix" "fscanf_short$mix" "wc_short$mix"
-    [[ -z $before ]] || row "runtally2 before" Short "before_short$mix" "fscanf_short$mix" "wc_short$mix"
+    row "fscanf_tally full" Full "fscanf_full$m" "fscanf_full$m" "wc_full$m"
+    row "wc -l" Full "wc_full$m" "fscanf_full$m" "wc_full$m"
+    row runtally2 Short "runtally2$m" "fscanf_short$m" "wc_short$m"
+    [[ -z $before ]] || row "runtally2 before" Short "before_short$m" "fscanf_short$m" "wc_short$m"
     for set in "${sets[@]}"; do
-        row "runtally2 $set" Short "short@$set$mix" "fscanf_short$mix" "wc_short$mix"
+        row "runtally2 $set" Short "short@$set$m" "fscanf_short$m" "wc_short$m"
     done
-    row "fscanf_tally short" Short "fscanf_short$mix" "fscanf_short$mix" "wc_short$mix"
-    row "wc -l" Short "wc_short$mix" "fscanf_short$mix" "wc_short$mix"
+    row "fscanf_tally short" Short "fscanf_short$m" "fscanf_short$m" "wc_short$m"
+    row "wc -l" Short "wc_short$m" "fscanf_short$m" "wc_short$m"
 done
-for mix in "" _sci; do
-    label=scientific
-    [[ -n $mix ]] || label=logger
-    awk -v mix="$label" -v t="${seconds[runtally_table$mix]}" -v r="${seconds[runtally$mix]}" \
+for mix in "${mixes[@]}"; do
+    m=${mix_suffix[$mix]}
+    awk -v mix="$mix" -v t="${seconds[runtally_table$m]}" -v r="${seconds[runtally$m]}" \
         'BEGIN { printf "runtally-table / runtally, %s mix: %.2f\n", mix, t / r }'
 done
-echo
-echo "Compressed copies of the ${size_mib} MiB Full log (logger mix) through runtally-table, median of $runs"
-printf "%-32s %10s %14s\n" program seconds "this/plain"
-compressed_row() {  # label id
-    awk -v label="$1" -v t="${seconds[$2]}" -v plain="${seconds[runtally_table]}" \
-        'BEGIN { printf "%-32s %10.3f %14.2f\n", label, t, t / plain }'
-}
-compressed_row "runtally-table LOG" runtally_table
-compressed_row "runtally-table LOG.gz (isa-l)" table_gz
-compressed_row "runtally-table LOG.gz (zlib)" table_gz_zlib
-compressed_row "zcat LOG.gz | runtally-table -" zcat_table
-compressed_row "runtally-table LOG.zst" table_zst
-compressed_row "runtally-table LOG.xz" table_xz
-compressed_row "runtally-table LOG.bz2" table_bz2
-awk -v z="${seconds[zcat_table]}" -v g="${seconds[table_gz]}" \
-    'BEGIN { printf "zcat pipe / runtally-table LOG.gz: %.2f\n", z / g }'
+if ((${#compressed_ids[@]} > 0)); then
+    echo
+    echo "Compressed copies of the ${size_mib} MiB Full log (logger mix) through runtally-table, median of $runs"
+    printf "%-32s %10s %14s\n" program seconds "this/plain"
+    compressed_row() {  # label id
+        awk -v label="$1" -v t="${seconds[$2]}" -v plain="${seconds[runtally_table]}" \
+            'BEGIN { printf "%-32s %10.3f %14.2f\n", label, t, t / plain }'
+    }
+    compressed_row "runtally-table LOG" runtally_table
+    compressed_row "runtally-table LOG.gz (isa-l)" table_gz
+    compressed_row "runtally-table LOG.gz (zlib)" table_gz_zlib
+    compressed_row "zcat LOG.gz | runtally-table -" zcat_table
+    compressed_row "runtally-table LOG.zst" table_zst
+    compressed_row "runtally-table LOG.xz" table_xz
+    compressed_row "runtally-table LOG.bz2" table_bz2
+    awk -v z="${seconds[zcat_table]}" -v g="${seconds[table_gz]}" \
+        'BEGIN { printf "zcat pipe / runtally-table LOG.gz: %.2f\n", z / g }'
+fi
 echo
 
 status=0
@@ -314,19 +355,20 @@ same_rows() {  # label id: the rows of runtally-table on the plain log, the log 
         status=1
     fi
 }
-for id in table_gz table_gz_zlib zcat_table table_zst table_xz table_bz2; do
+for id in "${compressed_ids[@]}"; do
     same_rows "$id" "$id"
 done
-for mix in "" _sci; do
-    same_output "runtally$mix" "runtally$mix" "fscanf_full$mix"
-    same_output "runtally2$mix" "runtally2$mix" "fscanf_short$mix"
+for mix in "${mixes[@]}"; do
+    m=${mix_suffix[$mix]}
+    same_output "runtally, $mix mix" "runtally$m" "fscanf_full$m"
+    same_output "runtally2, $mix mix" "runtally2$m" "fscanf_short$m"
     if [[ -n $before ]]; then
-        same_output "runtally before$mix" "before_full$mix" "fscanf_full$mix"
-        same_output "runtally2 before$mix" "before_short$mix" "fscanf_short$mix"
+        same_output "runtally before, $mix mix" "before_full$m" "fscanf_full$m"
+        same_output "runtally2 before, $mix mix" "before_short$m" "fscanf_short$m"
     fi
     for set in "${sets[@]}"; do
-        same_output "runtally $set$mix" "full@$set$mix" "fscanf_full$mix"
-        same_output "runtally2 $set$mix" "short@$set$mix" "fscanf_short$mix"
+        same_output "runtally $set, $mix mix" "full@$set$m" "fscanf_full$m"
+        same_output "runtally2 $set, $mix mix" "short@$set$m" "fscanf_short$m"
     done
 done
 

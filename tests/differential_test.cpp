@@ -91,6 +91,17 @@ const char* name_of(LogPattern pattern)
     return pattern == LogPattern::Full ? "Full" : "Short";
 }
 
+const char* name_of(NumberForm form)
+{
+    switch (form) {
+    case NumberForm::Logger: return "logger";
+    case NumberForm::Scientific: return "scientific";
+    case NumberForm::Shortest: return "shortest";
+    case NumberForm::Long: return "long";
+    }
+    return "?";
+}
+
 // Each log is read with one instruction set in turn, every set offered.
 TEST(Differential, ReaderMatchesFscanf)
 {
@@ -125,7 +136,7 @@ TEST(Differential, LoggerOutputMatchesFscanf)
     LogGenerator damage(45);
     std::mt19937_64 rng(46);
     int samples = 0;
-    for (const NumberForm form : {NumberForm::Logger, NumberForm::Scientific}) {
+    for (const NumberForm form : {NumberForm::Logger, NumberForm::Scientific, NumberForm::Shortest, NumberForm::Long}) {
         for (const LogPattern pattern : {LogPattern::Full, LogPattern::Short}) {
             for (int n = 0; n < 100; ++n) {
                 LineMaker maker = make_line_maker(pattern, form, rng());
@@ -162,9 +173,8 @@ TEST(Differential, LoggerOutputMatchesFscanf)
                     }
                 const std::size_t compared_until = first_deliberate_difference(text);
                 for (const InstructionSet set : offered_instruction_sets()) {
-                    SCOPED_TRACE("log " + std::to_string(n) +
-                                 (form == NumberForm::Logger ? ", logger, " : ", scientific, ") + name_of(pattern) +
-                                 ", " + name_of(set) + ":\n" + text);
+                    SCOPED_TRACE("log " + std::to_string(n) + ", " + name_of(form) + ", " + name_of(pattern) + ", " +
+                                 name_of(set) + ":\n" + text);
                     ASSERT_NO_FATAL_FAILURE(
                         expect_matches_fscanf(text, compared_until, pattern, BlockBuffer::kBlockSize, set, samples));
                     ASSERT_NO_FATAL_FAILURE(expect_breaks_as_noted(text, pattern, set));

@@ -3,6 +3,7 @@
 // scanning and conversion are tested together. The fast conversion is also
 // held against the exact conversion on every number it takes.
 
+#include "logformat/conversion/eisel_lemire.hpp"
 #include "logformat/conversion/to_float.hpp"
 #include "logformat/instruction_set.hpp"
 #include "logformat/read_sample.hpp"
@@ -12,6 +13,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <random>
@@ -93,6 +95,20 @@ TEST(Number, Boundaries)
         std::string("16777217") + std::string(150, '0') + "e-150", std::string("0.1") + std::string(300, '0') + "e1",
         // A million digits, in the same bounded space.
         std::string(1'000'000, '3') + "e-999999", std::string(1'000'000, '7'),
+        // Shortest decimals of doubles, 16 and 17 digits, as std::to_chars
+        // and Python's str write them; the mantissa beyond 2^53 rounded to a
+        // double first; 19 digits around 2^63 and 2^64; the first 19 digits
+        // and the same plus one as bounds, beyond them.
+        "0.7951935655656966", "1.4835739785214588", "-0.9424502837770503", "0.30000000000000004",
+        "1.7976931348623157e308", "2.2250738585072014e-308", "5e-324", "1.1754943508222875e-38",
+        "9999999999999999999", "9223372036854775807", "9223372036854775808", "18446744073709551615",
+        "18446744073709551616", "99999999999999999999e-20", "0.49543512345678901234", "0.4954351234567890123456789",
+        "1.000000059604644775390624", "1.000000059604644775390626", "16777217.0000000000000000", "16777217.0000000001",
+        // Beyond 10^22, for the Eisel-Lemire conversion: its table's ends,
+        // values that overflow or underflow, a subnormal it leaves to the
+        // exact conversion, and exact powers of ten.
+        "1.2345678901234567e-30", "9.8765432109876543e25", "1e-57", "1e-58", "9999999999999999999e-76",
+        "1e38", "3.4028235677973366e38", "9999999999999999999e19", "1e39", "1.2e-40", "1e23", "1e-23", "1e-45",
     });
     // clang-format on
 }
@@ -157,18 +173,104 @@ TEST(Number, FloatsAndMidpoints)
         add("%.120e", std::nextafter(mid, 0.0));
         add("%.120e", std::nextafter(mid, 1e300));
         numbers.push_back(numbers[numbers.size() - 4] + "1");
+        // A midpoint in 17, 19 and 40 digits, the last of each rounded up
+        // or down: within a unit of the double's last place of it, and of
+        // the 19th digit for the Eisel-Lemire conversion. With a point after
+        // the first digit or after all of them, in the two lanes of a batch.
+        add("%.16e", mid);
+        add("%.18e", mid);
+        add("%.39e", mid);
+        add("%.17g", mid);
+        add("%.19g", mid);
     }
     expect_reads_as_strtof(numbers);
 }
 
-// The fast conversion agrees with the exact conversion, and both with
-// strtof, on every number it takes.
+// mantissa × 10^power as strtof reads it.
+float strtof_of(std::uint64_t mantissa, int power)
+{
+    return std::strtof((std::to_string(mantissa) + "e" + std::to_string(power)).c_str(), nullptr);
+}
+
+// The first 19 significant digits of a decimal in %.18e form: a mantissa and
+// the power of its last digit.
+void mantissa_of(const char* text, std::uint64_t& mantissa, int& power)
+{
+    mantissa = 0;
+    int fraction = -1;
+    for (; *text != 'e'; ++text)
+        if (*text == '.')
+            fraction = 0;
+        else {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*text - '0');
+            fraction += fraction >= 0 ? 1 : 0;
+        }
+    power = std::atoi(text + 1) - fraction;
+}
+
+// The fast conversion of mantissas beyond 2^53, and the Eisel-Lemire
+// conversion of any, against strtof where they settle a value: random
+// mantissas of every length at every power of ten, and the 19 digits of
+// float midpoints, which lie within a unit of the double's last place, and
+// of the product's last word, of the midpoint. Each settles nearly all the
+// random ones; the exact conversion takes the rest.
+TEST(Number, FastAndEiselLemireMatchStrtof)
+{
+    std::mt19937_64 rng(29);
+    int fast = 0;
+    int fast_tried = 0;
+    int lemire = 0;
+    int lemire_tried = 0;
+    const auto check = [&](std::uint64_t mantissa, int power) {
+        const float want = strtof_of(mantissa, power);
+        float value = 0;
+        if (power >= -22 && power <= 19 && mantissa > (std::uint64_t{1} << 53)) {
+            ++fast_tried;
+            if (to_float_fast(mantissa, power, value)) {
+                ++fast;
+                ASSERT_EQ(bits(value), bits(want)) << mantissa << "e" << power << ", the fast conversion";
+            }
+        }
+        // Where some 64-bit mantissa gives a normal float.
+        if (mantissa != 0 && power >= -57 && power <= 38) {
+            const auto digits = static_cast<int>(std::to_string(mantissa).size());
+            lemire_tried += power + digits > -37 ? 1 : 0;  // no subnormal
+            if (to_float_eisel_lemire(mantissa, power, value)) {
+                ++lemire;
+                ASSERT_EQ(bits(value), bits(want)) << mantissa << "e" << power << ", the Eisel-Lemire conversion";
+            }
+        }
+    };
+    for (int i = 0; i < 300000; ++i)
+        ASSERT_NO_FATAL_FAILURE(check(rng() >> (rng() % 12), static_cast<int>(rng() % 100) - 60));
+    EXPECT_GT(fast, fast_tried * 99 / 100);
+    EXPECT_GT(lemire, lemire_tried * 99 / 100);
+    char text[64];
+    for (int i = 0; i < 100000; ++i) {
+        const float f =
+            std::bit_cast<float>(static_cast<std::uint32_t>(0x00800000 + rng() % (0x7f7fffff - 0x00800000)));
+        const double mid =
+            (static_cast<double>(f) + static_cast<double>(std::nextafter(f, std::numeric_limits<float>::infinity()))) /
+            2;
+        for (const double x : {mid, std::nextafter(mid, 0.0), std::nextafter(mid, 1e300)}) {
+            std::snprintf(text, sizeof text, "%.18e", x);
+            std::uint64_t mantissa = 0;
+            int power = 0;
+            mantissa_of(text, mantissa, power);
+            ASSERT_NO_FATAL_FAILURE(check(mantissa, power));
+        }
+    }
+}
+
+// The conversion, with its fast paths, agrees with the exact conversion,
+// and both with strtof, on mantissas of every length, 20 digits among them,
+// at every power of ten where a float is more than zero or infinity.
 TEST(Number, FastConversionMatchesExactConversion)
 {
     std::mt19937_64 rng(11);
     for (int i = 0; i < 300000; ++i) {
         const std::uint64_t mantissa = rng() >> (rng() % 64);
-        const int power = static_cast<int>(rng() % 45) - 22;
+        const int power = static_cast<int>(rng() % 100) - 60;
         const std::string text = std::to_string(mantissa) + "e" + std::to_string(power);
         Decimal d;
         for (const char digit : std::to_string(mantissa))

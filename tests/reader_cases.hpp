@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <string>
@@ -44,7 +46,9 @@ struct Case {
 
 // The window: records in the plain form in which one number ends at each
 // offset where the classification changes chunk (16, 32, 48 and 64 bytes)
-// up to the longest plain record, the values the same whatever the widths.
+// up to the longest plain record, the values the same whatever the widths;
+// floating numbers of up to 21 bytes, or, with `longest_real` beyond, of
+// up to 40 digits, which reach past the first 64 bytes from before them.
 // The first record goes by the character rules; each other is read ahead,
 // with 128 bytes of data behind it.
 inline std::string padded_number(int element, int width)
@@ -52,6 +56,11 @@ inline std::string padded_number(int element, int width)
     if (element == 0 || element == 4)  // L:7, P:1000, with leading zeros
         return std::string(static_cast<std::size_t>(width - (element == 0 ? 1 : 4)), '0') +
                (element == 0 ? "7" : "1000");
+    if (width > 21)  // 0.5, 2.5, 5.5 in 21 to 40 digits: zeros on both sides, no exponent
+        return std::string(7, '0')
+            .append(1, "025"[element - 1])
+            .append(".5")
+            .append(static_cast<std::size_t>(width - 10), '0');
     // 0.5, 2.5, 5.5: leading zeros, trailing zeros up to 15 digits, then an exponent of 0.
     const int lead = std::min(width - 3, 7);
     int trail = std::min(width - 3 - lead, 13 - lead);
@@ -62,13 +71,14 @@ inline std::string padded_number(int element, int width)
            std::string(static_cast<std::size_t>(trail), '0') + kExponents[rest == 1 ? 2 : rest];
 }
 
-inline Case window_case(LogPattern pattern)
+inline Case window_case(LogPattern pattern, int longest_real = 21)
 {
     constexpr int kLeads[] = {2, 6, 4, 7, 4};
     const int elements = pattern == F ? 5 : 4;
     const AppData want{7, 0.5, 2.5, 5.5, pattern == F ? 1000 : -9};
     std::string text = pattern == F ? "L:1, CPU:1, B:1, MCPU:1, P:1\n" : "L:1, CPU:1, B:1, MCPU:1\n";
-    Case c{pattern == F ? "the window's chunks, Full" : "the window's chunks, Short",
+    Case c{std::string(pattern == F ? "the window's chunks, Full" : "the window's chunks, Short") +
+               (longest_real > 21 ? ", long numbers" : ""),
            "",
            pattern,
            {{elements, {1, 1, 1, 1, pattern == F ? 1 : -9}, text.size()}}};
@@ -79,7 +89,7 @@ inline Case window_case(LogPattern pattern)
             for (int i = 0; i <= ending; ++i)
                 reach += kLeads[i] + widths[i];
             for (int i = ending; i >= 0 && reach < end; --i) {
-                const int grow = std::min(end - reach, (i == 0 || i == 4 ? 8 : 21) - widths[i]);
+                const int grow = std::min(end - reach, (i == 0 || i == 4 ? 8 : longest_real) - widths[i]);
                 widths[i] += grow;
                 reach += grow;
             }
@@ -156,6 +166,20 @@ inline std::vector<Variant> batch_variants(LogPattern pattern)
     // as zero digits, an integer past 2^53.
     variants.push_back({2, "9999999999999e-2", 99999997952.0f});
     variants.push_back({3, "9999999999999e+2", 999999986991104.0f});
+    // Numbers of two lanes, as the shortest decimal of a double writes them:
+    // 16 to 19 digits in 17 to 21 bytes, the point in the head, at the tail's
+    // first byte, in the tail or none, a minus, mantissas past 2^53 and 2^63;
+    // 17 digits of a float midpoint whose double, after two roundings, lies
+    // within the margin of the midpoint's bits and on the wrong side of it
+    // (read as its double, the float below or above); 20 digits in 21 bytes,
+    // 22 bytes, which the batch declines.
+    constexpr const char* kLongNumbers[] = {"0.7951935655656966",    "1.4835739785214588",    "1.2345678901234567",
+                                            "12.345678901234567",    "123.45678901234567",    "1234567890123456789",
+                                            "9999999999999999999",   "-0.12345678901234567",  "-1.234567890123456789",
+                                            "3.8687039613723755",    "-7.7339041233062744",   "1.9529346823692322",
+                                            "1.2345678901234567890", "99999999999.999999999", "0.12345678901234567890"};
+    for (std::size_t i = 0; i < std::size(kLongNumbers); ++i)
+        variants.push_back({1 + static_cast<int>(i % 3), kLongNumbers[i], std::strtof(kLongNumbers[i], nullptr)});
     // 5, 5., then 2.5 with zeros on both sides, w bytes.
     const auto point = [](int w) {
         const std::string zeros(static_cast<std::size_t>(std::max(w - 3, 0)), '0');
@@ -242,12 +266,31 @@ inline Case batch_case(LogPattern pattern, int place)
 // A record at which the reading stops, alone at place `place` of a batch
 // of plain records, which must decline it: its first tag wrong, its L
 // without a digit, a point after B's exponent mark, a comma where the line
-// end before the next record must be.
-enum class Stop { WrongTag, NoDigit, PointAfterMark, CommaForLineEnd };
+// end before the next record must be, a long B with a second point (in the
+// head and in the tail, both in the tail, both in the head) or with a minus
+// at its tail's first byte or its second byte.
+enum class Stop {
+    WrongTag,
+    NoDigit,
+    PointAfterMark,
+    CommaForLineEnd,
+    SecondPointInLong,
+    TwoPointsInTail,
+    TwoPointsInHead,
+    MinusInLong,
+    MinusInHead
+};
 inline Case stop_case(LogPattern pattern, Stop stop, int place)
 {
-    static const char* const kNames[] = {"a wrong tag", "an L without a digit", "a point after the exponent mark",
-                                         "a comma for the line end"};
+    static const char* const kNames[] = {"a wrong tag",
+                                         "an L without a digit",
+                                         "a point after the exponent mark",
+                                         "a comma for the line end",
+                                         "a second point in a long number",
+                                         "two points in a long number's tail",
+                                         "two points in a long number's head",
+                                         "a minus inside a long number",
+                                         "a minus at a long number's second byte"};
     const int elements = pattern == F ? 5 : 4;
     const AppData plain{7, 0.5, 2.5, 5.5, pattern == F ? 1000 : -9};
     Case c{std::string("a stop at place ") + std::to_string(place) + " of a batch, " +
@@ -262,13 +305,18 @@ inline Case stop_case(LogPattern pattern, Stop stop, int place)
     const std::size_t at = c.input.size();
     const std::string whole = batch_record(pattern, nullptr, ", ", "");
     const Variant point{2, "1e0.", 1};
+    const Variant second_point{2, "1.234567890.1234567", 1.23456789f};
+    const Variant two_in_tail{2, "1234.56789.0123456", 1234.56789f};
+    const Variant two_in_head{2, "1.2.34567890123456789", 1.2f};
+    const Variant minus{2, "12-345678901234567", 12};
+    const Variant minus_in_head{2, "1-2345678901234567", 1};
     switch (stop) {
     case Stop::WrongTag:
-        c.input += "Q" + whole.substr(1) + "\n";
+        c.input.append("Q").append(whole, 1).append("\n");  // appended: g++ 12 warns wrongly of "Q" + string
         c.reads.push_back({0, plain, at});
         break;
     case Stop::NoDigit:
-        c.input += "L:-" + whole.substr(3) + "\n";
+        c.input.append("L:-").append(whole, 3).append("\n");
         c.reads.push_back({0, plain, at + 3});
         break;
     case Stop::PointAfterMark:
@@ -279,6 +327,23 @@ inline Case stop_case(LogPattern pattern, Stop stop, int place)
         c.input += whole + "," + whole + "\n";
         c.reads.push_back({elements, plain, at + whole.size()});
         break;
+    case Stop::SecondPointInLong:
+    case Stop::TwoPointsInTail:
+    case Stop::TwoPointsInHead:
+    case Stop::MinusInLong:
+    case Stop::MinusInHead: {
+        const Variant& long_b = stop == Stop::MinusInLong       ? minus
+                                : stop == Stop::MinusInHead     ? minus_in_head
+                                : stop == Stop::TwoPointsInTail ? two_in_tail
+                                : stop == Stop::TwoPointsInHead ? two_in_head
+                                                                : second_point;
+        c.input += batch_record(pattern, &long_b, ", ", "\n");
+        const std::string& b = long_b.number;
+        const std::size_t stops =
+            b.find('-') != std::string::npos ? b.find('-') : b.find('.', b.find('.') + 1);  // the byte that ends B
+        c.reads.push_back({3, {7, 0.5, long_b.value, 5.5, plain.P}, c.input.find(long_b.number, at) + stops});
+        break;
+    }
     }
     c.reads.push_back({0, c.reads.back().record, c.reads.back().next});
     for (int r = place; r < 3 + 4; ++r)
@@ -322,7 +387,9 @@ inline std::vector<Case> batch_cases()
         cases.push_back(room_case(pattern, 2));
         for (int place = 0; place < 4; ++place) {
             cases.push_back(batch_case(pattern, place));
-            for (const Stop stop : {Stop::WrongTag, Stop::NoDigit, Stop::PointAfterMark, Stop::CommaForLineEnd})
+            for (const Stop stop :
+                 {Stop::WrongTag, Stop::NoDigit, Stop::PointAfterMark, Stop::CommaForLineEnd, Stop::SecondPointInLong,
+                  Stop::TwoPointsInTail, Stop::TwoPointsInHead, Stop::MinusInLong, Stop::MinusInHead})
                 cases.push_back(stop_case(pattern, stop, place));
         }
     }

@@ -94,6 +94,8 @@ const std::vector<Case> kCases = {
 
     window_case(F),
     window_case(S),
+    window_case(F, 40),
+    window_case(S, 40),
 
     // Numbers.
     {"signs and leading zeros", "L:-007, CPU:+1.5, B:-0, MCPU:-.5, P:+0010\n", F,
@@ -104,6 +106,10 @@ const std::vector<Case> kCases = {
      "L:1, CPU:2.5e-01, B:-4.0E+00, MCPU:1.25e1\nL:2, CPU:1e0005, B:5e-1, MCPU:7.5e+000", S,
      {{4, {1, 0.25, -4, 12.5, -9}, 42}, {4, {2, 100000, 0.5, 7.5, -9}, 80}}},
     {"a second point or exponent ends the number", "L:1, CPU:1.5.3", F, {{2, {1, 1.5, -9, -9, -9}, 12}}},
+    {"an exponent after 63 digits, its digits past the window's first mask",
+     "L:1, CPU:1, B:1, MCPU:1\nL:2, CPU:0." + std::string(62, '5') + "e-2, B:1, MCPU:1\n" +
+         "L:3, CPU:1, B:1, MCPU:1\nL:3, CPU:1, B:1, MCPU:1\nL:3, CPU:1, B:1, MCPU:1\nL:3, CPU:1, B:1, MCPU:1\n", S,
+     {{4, {1, 1, 1, 1, -9}, 24}, {4, {2, 0.00555555569F, 1, 1, -9}, 114}}},
     {"a lone point is consumed", "L:1, CPU:., B:3", F, {{1, {1, -9, -9, -9, -9}, 10}, {0, {1, -9, -9, -9, -9}, 10}}},
     {"a point before an exponent mark", "L:1, CPU:.e1", F, {{1, {1, -9, -9, -9, -9}, 10}}},
     {"a minus and a point", "L:1, CPU:-., B:3", F, {{1, {1, -9, -9, -9, -9}, 11}}},

@@ -87,8 +87,9 @@ TEST(ReadSample, LongerThanTheBuffer)
 }
 
 // The values a decision changed, as a read with notes tells them, whichever
-// route reads the record: a plain record after each keeps 64 bytes of data
-// at the cursor, where the window may take it.
+// route reads the record: the first read of a stream goes by the character
+// rules; after a plain record, with a plain record after it that keeps 64
+// bytes of data at the cursor, the window may take it.
 TEST(ReadSample, NotesOfChangedValues)
 {
     struct NoteCase {
@@ -101,6 +102,9 @@ TEST(ReadSample, NotesOfChangedValues)
         {"hexadecimal with a minus", "L:1, CPU:0.5, B:0.5, MCPU:-0x1", {Change::Hexadecimal}},
         {"an exponent mark without digits", "L:1, CPU:0.5, B:0.5, MCPU:2e+", {Change::ExponentWithoutDigits}},
         {"beyond single precision", "L:1, CPU:1e39, B:0.5, MCPU:0.5", {Change::BeyondFloat}},
+        {"beyond it in 19 and 20 digits",
+         "L:1, CPU:1.234567890123456789e39, B:1.2345678901234567890e39, MCPU:0.5",
+         {Change::BeyondFloat, Change::BeyondFloat}},
         {"plain numbers with exponents", "L:1, CPU:5e-1, B:2.5E+00, MCPU:1e1", {}},
         {"below the smallest float", "L:1, CPU:0.5, B:1e-50, MCPU:-7e-46", {Change::ReadsAsZero, Change::ReadsAsZero}},
         {"sixty zeros, then a digit",
@@ -110,15 +114,22 @@ TEST(ReadSample, NotesOfChangedValues)
     };
     for (const NoteCase& c : cases) {
         for (const std::size_t block : kBlockSizes) {
-            SCOPED_TRACE(std::string(c.name) + ", blocks of " + std::to_string(block));
-            const std::string input = c.record + "\nL:1, CPU:0.5, B:0.5, MCPU:0.5, P:1000000000, L:1, CPU:0.5\n";
-            LogStream stream = text_stream(input, block);
-            AppData record = kStart;
-            ReadNotes notes;
-            EXPECT_EQ(read_sample(stream, S, record, notes), 4);
-            ASSERT_EQ(notes.value_count, c.changes.size());
-            for (std::size_t i = 0; i < c.changes.size(); ++i)
-                EXPECT_EQ(notes.values[i].change, c.changes[i]);
+            for (const bool second : {false, true}) {
+                SCOPED_TRACE(std::string(c.name) + ", blocks of " + std::to_string(block) + (second ? ", second" : ""));
+                const std::string input = (second ? "L:1, CPU:1, B:1, MCPU:1\n" : "") + c.record +
+                                          "\nL:1, CPU:0.5, B:0.5, MCPU:0.5, P:1000000000, L:1, CPU:0.5\n";
+                LogStream stream = text_stream(input, block);
+                AppData record = kStart;
+                ReadNotes notes;
+                if (second) {
+                    EXPECT_EQ(read_sample(stream, S, record, notes), 4);
+                }
+                notes = ReadNotes{};
+                EXPECT_EQ(read_sample(stream, S, record, notes), 4);
+                ASSERT_EQ(notes.value_count, c.changes.size());
+                for (std::size_t i = 0; i < c.changes.size(); ++i)
+                    EXPECT_EQ(notes.values[i].change, c.changes[i]);
+            }
         }
     }
 }

@@ -38,6 +38,11 @@ inline constexpr int kBatchRecords = 4;
 // The longest number a lane holds: a floating one, an integer.
 inline constexpr int kLaneBytes = 16;
 inline constexpr int kIntegerLaneBytes = 8;
+// The longest floating number a batch reads: a minus, 19 digits and a
+// point, as the shortest decimal of a double writes it
+// ("-0.12345678901234567"); one longer than a lane takes two.
+inline constexpr int kLongestFloating = 1 + 19 + 1;
+static_assert(kLongestFloating <= 2 * kLaneBytes);
 
 // The 64-byte chunks one structural pass reads at most: their positions
 // stay below 2^15.
@@ -78,17 +83,23 @@ inline constexpr auto kBatchLeads = [] {
 }();
 
 // For each number j of a batch (element j % n of record j / n): the bytes
-// from the terminator before it to its first, and its longest length less one.
+// from the terminator before it to its first, its longest length less one
+// in a lane, and the same where a floating number may take two lanes. A
+// batch whose numbers fit their lanes, as most logs write every one, is
+// read without the checks of longer ones.
 template <LogPattern pattern>
 inline constexpr auto kBatchNumbers = [] {
     constexpr std::size_t n = element_count(pattern);
     std::array<std::int16_t, 32> skips{};
     std::array<std::int16_t, 32> limits{};
+    std::array<std::int16_t, 32> long_limits{};
     for (std::size_t j = 0; j < kBatchRecords * n; ++j) {
+        const bool integer = kElements[j % n].is_integer();
         skips[j] = static_cast<std::int16_t>(lead_skip(j % n));
-        limits[j] = static_cast<std::int16_t>((kElements[j % n].is_integer() ? kIntegerLaneBytes : kLaneBytes) - 1);
+        limits[j] = static_cast<std::int16_t>((integer ? kIntegerLaneBytes : kLaneBytes) - 1);
+        long_limits[j] = static_cast<std::int16_t>((integer ? kIntegerLaneBytes : kLongestFloating) - 1);
     }
-    return std::array{skips, limits};
+    return std::array{skips, limits, long_limits};
 }();
 
 }  // namespace logformat

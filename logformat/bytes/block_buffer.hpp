@@ -32,8 +32,8 @@ public:
     static constexpr std::size_t kPadding = 16;
     // Bytes kept before the data, readable and never part of it: a load of
     // 16 bytes that ends inside the data may begin up to kPaddingBefore
-    // bytes before its start (the AVX2 batch's lanes).
-    static constexpr std::size_t kPaddingBefore = 16;
+    // bytes before its start (the AVX2 batch's lanes, two for a long number).
+    static constexpr std::size_t kPaddingBefore = 32;
     static constexpr int kEnd = -1;  // peek's answer at the end of input or at a fault
 
     // Opens path in mode "r". A failure to open shows in error().

@@ -1,5 +1,7 @@
 #include "logformat/conversion/to_float.hpp"
 
+#include "logformat/conversion/eisel_lemire.hpp"
+
 #include <charconv>
 #include <limits>
 
@@ -25,6 +27,12 @@ float with_sign(const Decimal& number, float magnitude)
     return number.negative ? -magnitude : magnitude;
 }
 
+// mantissa × 10^power by the fast conversion or the Eisel-Lemire one.
+bool settle(std::uint64_t mantissa, std::int64_t power, float& value)
+{
+    return to_float_fast(mantissa, power, value) || to_float_eisel_lemire(mantissa, power, value);
+}
+
 }  // namespace
 
 float to_float(const Decimal& number)
@@ -32,7 +40,16 @@ float to_float(const Decimal& number)
     if (number.count == 0)
         return with_sign(number, 0.0F);
     float value = 0;
-    if (number.count <= Decimal::kMantissaDigits && to_float_fast(number.mantissa, scale(number), value))
+    if (number.count <= Decimal::kMantissaDigits) {
+        if (settle(number.mantissa, scale(number), value))
+            return with_sign(number, value);
+        return to_float_exact(number);
+    }
+    // The first 19 digits, and the same plus one (below 2^64), bound the
+    // value from both sides.
+    const std::int64_t power = magnitude(number) - Decimal::kMantissaDigits;
+    float above = 0;
+    if (settle(number.mantissa, power, value) && settle(number.mantissa + 1, power, above) && value == above)
         return with_sign(number, value);
     return to_float_exact(number);
 }

@@ -95,9 +95,12 @@ inline std::uint64_t digits_from(std::uint64_t low, std::uint64_t high, int at)
     return at < 64 ? (low >> at) | (high << 1 << (63 - at)) : high >> (at - 64);
 }
 
-// The longest plain numbers, with the byte after them that ends them.
+// The longest plain numbers, with the byte after them that ends them: for a
+// floating one, of 19 digits, as the shortest decimal of a double writes it
+// ("-0.12345678901234567e-123"). A longer one that reaches past the first
+// half has the second classified when it is declined, and is read again.
 inline constexpr int kLongestPlainInteger = 1 + 8 + 1;
-inline constexpr int kLongestPlainReal = 1 + 15 + 1 + 2 + 3 + 1;
+inline constexpr int kLongestPlainReal = 1 + 19 + 1 + 2 + 3 + 1;
 
 // Reads the record at p into `fields` and returns its length, without the
 // closing white space, or 0 when it declines; then some fields may have been
@@ -129,8 +132,17 @@ template <InstructionSet set, LogPattern pattern>
             digits = digits_from(low, high, at);
             room = std::min(64, kWindowBytes - at);
         }
-        const int n = e.is_integer() ? plain_integer(p + at, digits, room, fields.*e.integer)
-                                     : plain_real<set>(p + at, digits, room, fields.*e.real);
+        int n = 0;
+        for (;;) {
+            n = e.is_integer() ? plain_integer(p + at, digits, room, fields.*e.integer)
+                               : plain_real<set>(p + at, digits, room, fields.*e.real);
+            if (n != 0 || high_classified || e.is_integer())
+                break;
+            high = Kernels<set>::digit_mask_64(p + kClassifiedBytes);
+            high_classified = true;
+            digits = digits_from(low, high, at);
+            room = std::min(64, kWindowBytes - at);
+        }
         if (n == 0)
             return 0;
         at += n;

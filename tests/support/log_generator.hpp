@@ -5,9 +5,11 @@
 // P parts and random character edits; or, in another shape, long logs of
 // undamaged lines with long runs of white space.
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <random>
 #include <string>
 #include <string_view>
@@ -89,7 +91,7 @@ private:
         char text[64];
         const double v =
             chance(4) ? 0.0 : std::ldexp(static_cast<double>(rng_() >> 11) / 9007199254740992.0, pick(40) - 20);
-        switch (shape_.long_space > 0 ? 11 : pick(12)) {
+        switch (shape_.long_space > 0 ? 11 : pick(16)) {
         case 0: std::snprintf(text, sizeof text, "%g", v); break;
         case 1: std::snprintf(text, sizeof text, "%e", v); break;
         case 2: std::snprintf(text, sizeof text, "%.12E", v); break;
@@ -99,6 +101,23 @@ private:
         case 6: std::snprintf(text, sizeof text, "%s", chance(2) ? "inf" : (chance(2) ? "NaN" : "Infinity")); break;
         case 7: std::snprintf(text, sizeof text, "%.3fe%s%d", v, chance(2) ? "-" : "", pick(60)); break;
         case 8: std::snprintf(text, sizeof text, "%.1fe%s", v, chance(2) ? "+" : ""); break;
+        case 12: *std::to_chars(text, text + sizeof text - 1, v).ptr = '\0'; break;  // shortest, up to 17 digits
+        case 13: std::snprintf(text, sizeof text, chance(2) ? "%.20f" : "%.25g", v); break;
+        case 14: {  // 20 to 40 digits, every one drawn
+            std::string digits = std::to_string(pick(10)) + ".";
+            for (int n = 19 + pick(21); n > 0; --n)
+                digits += static_cast<char>('0' + pick(10));
+            std::snprintf(text, sizeof text, "%s", digits.c_str());
+            break;
+        }
+        case 15: {  // a float midpoint in 17 or 19 digits, within a unit of its last digit
+            const auto f = static_cast<float>(v);
+            const double mid = (static_cast<double>(f) +
+                                static_cast<double>(std::nextafter(f, std::numeric_limits<float>::infinity()))) /
+                               2;
+            std::snprintf(text, sizeof text, chance(2) ? "%.17g" : "%.19g", mid);
+            break;
+        }
         default: std::snprintf(text, sizeof text, "%f", v); break;
         }
         return sign() + text;

@@ -68,7 +68,7 @@ char* put_fixed(char* out, std::uint64_t micros)
 
 char* put_general(char* out, double value, int precision)
 {
-    return std::to_chars(out, out + 32, value, std::chars_format::general, precision).ptr;
+    return std::to_chars(out, out + 64, value, std::chars_format::general, precision).ptr;
 }
 
 // One value in the form a logger might have used for it.
@@ -86,14 +86,45 @@ char* put_logger_value(char* out, std::uint64_t& random, std::uint64_t micros)
     return put_general(out, finer, 9);  // %.9g
 }
 
-// The value with 20 fractional digits: 20 or more significant digits.
+char* put_fixed_digits(char* out, double value, int precision)
+{
+    return std::to_chars(out, out + 64, value, std::chars_format::fixed, precision).ptr;
+}
+
+// The value as a double with every bit drawn: millionths and a random
+// fraction of one below them.
+double full_double(std::uint64_t& random, std::uint64_t micros)
+{
+    return (static_cast<double>(micros) + unit(random)) / kMillion;
+}
+
+// One value as a program that prints doubles by default writes it: the
+// shortest decimal that reads back to the same double, 16 or 17 digits for
+// most, as std::to_chars, Python's str, JavaScript, Go's %v, Java's
+// Double.toString and Rust's {} give it ("0.7951935655656966"); a missed
+// deadline's zero benefit as "0".
+char* put_shortest_value(char* out, std::uint64_t& random, std::uint64_t micros)
+{
+    if (micros == 0)
+        return put_integer(out, 0);
+    return std::to_chars(out, out + 32, full_double(random, micros)).ptr;
+}
+
+// One value in a long digit string: %.20f or %.25g as C writes them, the
+// exact decimal of the double behind its 17th digit
+// ("0.49543512345678901234", "0.4954351234567890123456789"), or 20 to 40
+// digits as arbitrary-precision code writes them, every one drawn.
 char* put_long_value(char* out, std::uint64_t& random, std::uint64_t micros)
 {
-    out = put_fixed(out, micros);
-    if (micros == 0)
-        return put_digits(out, 0, 14);
-    out = put_digits(out, below(random, 10000000), 7);
-    return put_digits(out, below(random, 10000000), 7);
+    const std::uint64_t form = below(random, 10);
+    if (form < 4)
+        return put_fixed_digits(out, full_double(random, micros), 20);  // %.20f
+    if (form < 7)
+        return put_general(out, full_double(random, micros), 25);  // %.25g
+    out = put_fixed(out, micros);                                  // one digit before the point, six after it
+    for (int more = 20 + static_cast<int>(below(random, 21)) - 7; more > 0; more -= 6)
+        out = put_digits(out, below(random, kMillion), std::min(more, 6));
+    return out;
 }
 
 char* put_scientific(char* out, double value, int precision)
@@ -122,8 +153,9 @@ char* put_scientific_value(char* out, std::uint64_t& random, std::uint64_t micro
 char* put_value(char* out, LineMaker& maker, std::uint64_t micros)
 {
     switch (maker.form) {
-    case NumberForm::Long: return put_long_value(out, maker.random, micros);
     case NumberForm::Scientific: return put_scientific_value(out, maker.random, micros);
+    case NumberForm::Shortest: return put_shortest_value(out, maker.random, micros);
+    case NumberForm::Long: return put_long_value(out, maker.random, micros);
     case NumberForm::Logger: break;
     }
     return put_logger_value(out, maker.random, micros);

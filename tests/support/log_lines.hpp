@@ -13,9 +13,12 @@
 // How the floating-point values of a line are written.
 enum class NumberForm {
     Logger,      // as loggers write them: mostly %f, some %g, whole numbers, a few %.9g
-    Long,        // every value with 20 fractional digits, more than a direct conversion takes
     Scientific,  // as loggers write them with %e and %.9g: 7 to 10 significant digits, many
                  // with an exponent, one in twenty negative
+    Shortest,    // doubles as the shortest decimal that reads back to them, as std::to_chars,
+                 // Python's str, JavaScript, Go's %v, Java and Rust write them: up to 17 digits
+    Long,        // long digit strings: %.20f and %.25g as C writes them, and decimals of 20 to
+                 // 40 digits as arbitrary-precision code writes them
 };
 
 // One application's log in the making: its random sequence, its current

@@ -132,6 +132,68 @@ mantissas(const LanePairs& digit_values, const LaneBits& digit_bits, const LaneB
     return true;
 }
 
+// The integers of the digits of four lanes (digit values, other bytes 0),
+// each read in order over a point if it has one (its 16-bit mask in
+// `point`, at most one), and in `places` the bytes after that point to the
+// lane's end, 0 without one, in 32-bit elements: the half of a long number
+// that a lane holds (numbers.hpp).
+[[gnu::target(LOGFORMAT_AVX2_TARGET), gnu::always_inline]] inline __m256i half_integers(const LanePairs& digit_values,
+                                                                                        __m128i point, __m128i& places)
+{
+    // As in mantissas: the point's place from its bit's exponent as a float.
+    const __m128i point_bit = _mm_cvtepu16_epi32(point);
+    const __m128i place = _mm_srli_epi32(_mm_castps_si128(_mm_cvtepi32_ps(point_bit)), 23);
+    places = _mm_andnot_si128(_mm_cmpeq_epi32(point_bit, _mm_setzero_si128()),
+                              _mm_sub_epi32(_mm_set1_epi32(127 + kLaneBytes - 1), place));
+    const __m256i through = _mm256_broadcastsi128_si256(_mm_sub_epi32(place, _mm_set1_epi32(127 - 1)));
+    LanePairs closed;
+#pragma GCC unroll 8
+    for (std::size_t h = 0; h < 2; ++h) {
+        const __m256i moved = _mm256_cmpgt_epi8(
+            _mm256_shuffle_epi8(through, _mm256_setr_m128i(_mm_set1_epi8(static_cast<char>(4 * h)),
+                                                           _mm_set1_epi8(static_cast<char>(4 * (h + 2))))),
+            lane_places());
+        closed.of[h] = _mm256_blendv_epi8(digit_values.of[h], _mm256_bslli_epi128(digit_values.of[h], 1), moved);
+    }
+    return lane_integers(closed);
+}
+
+// Four 64-bit integers rounded to doubles once, from their two 32-bit
+// halves: 2^84 + the high half times 2^32, less 2^84 + 2^52, is exact, and
+// adding 2^52 + the low half rounds the sum.
+[[gnu::target(LOGFORMAT_AVX2_TARGET), gnu::always_inline]] inline __m256d exact_doubles(__m256i integers)
+{
+    const __m256d high =
+        _mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(integers, 32), _mm256_set1_epi64x(0x4530000000000000)));
+    const __m256d low = _mm256_castsi256_pd(_mm256_blend_epi32(integers, _mm256_set1_epi64x(0x4330000000000000), 0xAA));
+    return _mm256_add_pd(_mm256_sub_pd(high, _mm256_castsi256_pd(_mm256_set1_epi64x(0x4530000000100000))), low);
+}
+
+// The floats of four 64-bit mantissas of up to 19 digits times 10^-places,
+// as the fast conversion gives them, into `out`; false where it would
+// decline. A mantissa from 2^53 on, rounded to a double first
+// (exact_doubles), must lie farther than the margin from a float midpoint.
+[[gnu::target(LOGFORMAT_AVX2_TARGET), gnu::always_inline]] inline bool
+four_long_floats(__m256i mantissas, __m256i places, __m128i negative, __m128i& out)
+{
+    const __m256d exact = _mm256_div_pd(exact_doubles(mantissas), _mm256_i64gather_pd(kPowersOfTen, places, 8));
+    const __m256i margin =
+        _mm256_andnot_si256(_mm256_cmpeq_epi64(_mm256_srli_epi64(mantissas, 53), _mm256_setzero_si256()),
+                            _mm256_set1_epi64x(static_cast<long long>(kMidpointMargin)));
+    // The low bits less the midpoint's, plus the margin: unsettled from 0 to twice the margin.
+    const __m256i from_midpoint = _mm256_add_epi64(
+        _mm256_sub_epi64(
+            _mm256_and_si256(_mm256_castpd_si256(exact), _mm256_set1_epi64x(static_cast<long long>(kMidpointLowBits))),
+            _mm256_set1_epi64x(static_cast<long long>(kMidpointBits))),
+        margin);
+    const __m256i settled = _mm256_or_si256(_mm256_cmpgt_epi64(_mm256_setzero_si256(), from_midpoint),
+                                            _mm256_cmpgt_epi64(from_midpoint, _mm256_add_epi64(margin, margin)));
+    if (_mm256_movemask_epi8(settled) != -1)
+        return false;
+    out = _mm_xor_si128(_mm_castps_si128(_mm256_cvtpd_ps(exact)), _mm_slli_epi32(negative, 31));
+    return true;
+}
+
 // The floats of four mantissas times 10^-places, as the fast conversion
 // gives them, into `out`; false where it would decline. With `exponents`,
 // times 10^(exponent - places), any of the four powers maybe positive or
@@ -152,10 +214,14 @@ template <bool exponents>
             return false;
     }
     const __m256d powers = _mm256_i64gather_pd(kPowersOfTen, magnitude, 8);
-    // Below 2^52, a mantissa is the low bits of the double 2^52 + mantissa.
+    // Below 2^52, a mantissa is the low bits of the double 2^52 + mantissa;
+    // with an exponent, whose bytes count as zero digits, one below 10^16
+    // comes from its two halves, exactly.
     const __m256d two_52 = _mm256_set1_pd(4503599627370496.0);
     const __m256d mantissa =
-        _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(m.integers, _mm256_castpd_si256(two_52))), two_52);
+        exponents
+            ? exact_doubles(m.integers)
+            : _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(m.integers, _mm256_castpd_si256(two_52))), two_52);
     __m256d exact = _mm256_div_pd(mantissa, powers);
     if constexpr (exponents)
         exact = _mm256_blendv_pd(_mm256_mul_pd(mantissa, powers), exact, _mm256_castsi256_pd(below_one));

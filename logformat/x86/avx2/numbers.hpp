@@ -10,6 +10,8 @@
 
 #include "logformat/batch/batch.hpp"
 #include "logformat/bytes/block_buffer.hpp"
+#include "logformat/conversion/digits.hpp"
+#include "logformat/conversion/to_float.hpp"
 #include "logformat/x86/avx2/lanes.hpp"
 #include "logformat/x86/avx2/target.hpp"
 
@@ -20,7 +22,7 @@
 
 namespace logformat::avx2 {
 
-static_assert(BlockBuffer::kPaddingBefore >= kLaneBytes, "a lane begins at most 16 bytes before the data");
+static_assert(BlockBuffer::kPaddingBefore >= 2 * kLaneBytes, "a number's lanes begin at most 32 bytes before the data");
 
 // A register's lanes: their valid bytes (each lane's last `length`), the
 // text there and every other byte 0, each byte less '0', and the byte
@@ -48,12 +50,16 @@ struct Text {
 // or E, a sign or none, digits or none, at the lane's end. A mark without
 // digits is read as the C library reads it, with the mark and its sign and
 // a power of 0; the window's limit of three digits changes no value, as
-// the power's range is checked. The mantissa's bytes move to the lane's end.
+// the power's range is checked. Each mantissa is read where it is, its
+// exponent's bytes as zero digits: the integer is its digits times 10 to
+// their count, a multiple of 10 below 10^16, which a double holds exactly,
+// and the places after the point count them, as they do without a point.
 [[gnu::target(LOGFORMAT_AVX2_TARGET), gnu::always_inline]] inline bool
 floats_with_exponents(const std::array<const char*, kBatchRecords>& ends, const LanePairs& lengths, __m128i& out)
 {
-    LanePairs exponent_values, moved_values;
-    LaneBits moved_digits, point_bits, sign_bits, negative_exponents;
+    LanePairs exponent_values, mantissa_values;
+    LaneBits mantissa_digits, point_bits, sign_bits, negative_exponents;
+    __m256i exponent_bytes[2];
     __m256i wrong = _mm256_setzero_si256();
 #pragma GCC unroll 8
     for (std::size_t h = 0; h < 2; ++h) {
@@ -70,24 +76,26 @@ floats_with_exponents(const std::array<const char*, kBatchRecords>& ends, const 
         wrong = _mm256_or_si256(wrong, _mm256_and_si256(t.points, from_mark));  // a point after one
         const __m256i digit_values = _mm256_and_si256(t.values, t.digits);
         exponent_values.of[h] = _mm256_and_si256(digit_values, from_mark);
+        mantissa_values.of[h] = _mm256_andnot_si256(from_mark, digit_values);
         negative_exponents.of[h] =
             static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(t.minus, after_marks)));
         sign_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(t.signs));
-        // Each lane moves up by the bytes from its mark on: their count, in
-        // every byte of the lane; a byte that nothing moves into is 0.
+        mantissa_digits.of[h] =
+            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_andnot_si256(from_mark, t.digits)));
+        point_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(t.points));
+        // The bytes from the mark on, in both 64-bit slots of each lane.
         const __m256i counts =
             _mm256_sad_epu8(_mm256_and_si256(from_mark, _mm256_set1_epi8(1)), _mm256_setzero_si256());
-        const __m256i shift =
-            _mm256_shuffle_epi8(_mm256_add_epi64(counts, _mm256_shuffle_epi32(counts, 0x4E)), _mm256_setzero_si256());
-        const __m256i from = _mm256_sub_epi8(lane_places(), shift);
-        moved_values.of[h] = _mm256_shuffle_epi8(_mm256_andnot_si256(from_mark, digit_values), from);
-        moved_digits.of[h] = static_cast<std::uint32_t>(
-            _mm256_movemask_epi8(_mm256_shuffle_epi8(_mm256_andnot_si256(from_mark, t.digits), from)));
-        point_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_shuffle_epi8(t.points, from)));
+        exponent_bytes[h] = _mm256_add_epi64(counts, _mm256_shuffle_epi32(counts, 0x4E));
     }
     Mantissas m;
-    if (!_mm256_testz_si256(wrong, wrong) || !mantissas(moved_values, moved_digits, point_bits, sign_bits, m))
+    if (!_mm256_testz_si256(wrong, wrong) || !mantissas(mantissa_values, mantissa_digits, point_bits, sign_bits, m))
         return false;
+    // Where a number has a point, its places reach the lane's end, the
+    // exponent's bytes among them; where it has none, they are those bytes.
+    const __m256i no_point = _mm256_cmpeq_epi64(m.places, _mm256_setzero_si256());
+    m.places = _mm256_add_epi64(
+        m.places, _mm256_and_si256(no_point, _mm256_unpacklo_epi64(exponent_bytes[0], exponent_bytes[1])));
     const __m256i exponents = lane_integers(exponent_values);
     const __m256i negative =
         _mm256_cmpgt_epi64(_mm256_cvtepu16_epi64(lane_masks(negative_exponents)), _mm256_setzero_si256());
@@ -121,6 +129,86 @@ four_numbers(const std::array<const char*, kBatchRecords>& ends, const LanePairs
     Mantissas m;
     return mantissas(digit_values, digit_bits, point_bits, sign_bits, m) &&
            four_floats<false>(m, _mm256_setzero_si256(), out);
+}
+
+// The four floating numbers of an element where any is longer than a lane:
+// each number's last 16 bytes (its tail) and the 16 before them (its head),
+// in two registers of each pair. A minus or none, then digits with a point
+// or none, 19 digits at most, and no exponent: the shortest decimal of a
+// double, as most languages print one. The digits of each half make an
+// integer, as a lane's do (half_integers); the mantissa is the head's times
+// 10 to the tail's count of digits (16, or 15 beside a point), plus the
+// tail's, exact in 64 bits, and the places after the point are counted
+// over both halves.
+[[gnu::target(LOGFORMAT_AVX2_TARGET), gnu::always_inline]] inline bool
+four_long_numbers(const std::array<const char*, kBatchRecords>& ends, const LanePairs& lengths, __m128i& out)
+{
+    LanePairs tail_values, head_values;
+    LaneBits tail_points, head_points, sign_bits;
+    __m256i wrong = _mm256_setzero_si256();
+    __m256i too_many = _mm256_setzero_si256();
+#pragma GCC unroll 8
+    for (std::size_t h = 0; h < 2; ++h) {
+        const Text t = lane_text(ends[h], ends[h + 2], lengths.of[h]);
+        const __m256i place_and_length = _mm256_add_epi8(lengths.of[h], lane_places());
+        const __m256i valid = _mm256_cmpgt_epi8(place_and_length, _mm256_set1_epi8(2 * kLaneBytes - 1));
+        const __m256i text = _mm256_and_si256(load_pair(ends[h] - 2 * kLaneBytes, ends[h + 2] - 2 * kLaneBytes), valid);
+        const __m256i values = _mm256_sub_epi8(text, _mm256_set1_epi8('0'));
+        const __m256i digits = _mm256_cmpeq_epi8(_mm256_min_epu8(values, _mm256_set1_epi8(9)), values);
+        const __m256i points = _mm256_cmpeq_epi8(text, _mm256_set1_epi8('.'));
+        // A minus is a sign at the head's first valid byte; the tail's
+        // (lane_text) is the number's first only where it has no head.
+        const __m256i signs = _mm256_and_si256(_mm256_cmpeq_epi8(text, _mm256_set1_epi8('-')),
+                                               _mm256_cmpeq_epi8(place_and_length, _mm256_set1_epi8(2 * kLaneBytes)));
+        wrong = _mm256_or_si256(
+            wrong,
+            _mm256_or_si256(_mm256_andnot_si256(_mm256_or_si256(_mm256_or_si256(t.digits, t.points), t.signs), t.valid),
+                            _mm256_andnot_si256(_mm256_or_si256(_mm256_or_si256(digits, points), signs), valid)));
+        tail_values.of[h] = _mm256_and_si256(t.values, t.digits);
+        head_values.of[h] = _mm256_and_si256(values, digits);
+        tail_points.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(t.points));
+        head_points.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(points));
+        sign_bits.of[h] = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_or_si256(t.signs, signs)));
+        // The digits of each lane, in both 64-bit slots of its 16 bytes.
+        const __m256i one = _mm256_set1_epi8(1);
+        const __m256i sums = _mm256_add_epi64(_mm256_sad_epu8(_mm256_and_si256(t.digits, one), _mm256_setzero_si256()),
+                                              _mm256_sad_epu8(_mm256_and_si256(digits, one), _mm256_setzero_si256()));
+        const __m256i count = _mm256_add_epi64(sums, _mm256_shuffle_epi32(sums, 0x4E));
+        too_many = _mm256_or_si256(
+            too_many, _mm256_or_si256(_mm256_cmpgt_epi64(count, _mm256_set1_epi64x(Decimal::kMantissaDigits)),
+                                      _mm256_cmpeq_epi64(count, _mm256_setzero_si256())));
+    }
+    // At most one point in a number: none in a half that has two, nor in
+    // both halves.
+    const __m128i tail_point = lane_masks(tail_points);
+    const __m128i head_point = lane_masks(head_points);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i two_points = _mm_or_si128(
+        _mm_or_si128(_mm_and_si128(tail_point, _mm_sub_epi16(tail_point, _mm_set1_epi16(1))),
+                     _mm_and_si128(head_point, _mm_sub_epi16(head_point, _mm_set1_epi16(1)))),
+        _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi16(tail_point, zero), _mm_cmpeq_epi16(head_point, zero)),
+                         _mm_set1_epi16(-1)));
+    if (!_mm256_testz_si256(_mm256_or_si256(wrong, too_many), _mm256_set1_epi8(-1)) ||
+        _mm_cvtsi128_si64(two_points) != 0)
+        return false;
+    __m128i tail_places, head_places;
+    const __m256i tail_integers = half_integers(tail_values, tail_point, tail_places);
+    const __m256i head_integers = half_integers(head_values, head_point, head_places);
+    // Where the point is in the head, every one of the tail's 16 bytes is a
+    // digit after it; where it is in the tail, its 15 others are digits.
+    const __m128i point_in_head = _mm_cmpgt_epi32(_mm_cvtepu16_epi32(head_point), zero);
+    const __m128i point_in_tail = _mm_cmpgt_epi32(_mm_cvtepu16_epi32(tail_point), zero);
+    const __m128i places = _mm_add_epi32(_mm_add_epi32(tail_places, head_places),
+                                         _mm_and_si128(point_in_head, _mm_set1_epi32(kLaneBytes)));
+    const __m256i scale =
+        _mm256_blendv_epi8(_mm256_set1_epi64x(static_cast<long long>(kPowersOfTenInt[8] * kPowersOfTenInt[8])),
+                           _mm256_set1_epi64x(static_cast<long long>(kPowersOfTenInt[8] * kPowersOfTenInt[7])),
+                           _mm256_cvtepi32_epi64(point_in_tail));
+    const __m256i head_part =
+        _mm256_add_epi64(_mm256_mul_epu32(head_integers, scale),
+                         _mm256_slli_epi64(_mm256_mul_epu32(head_integers, _mm256_srli_epi64(scale, 32)), 32));
+    const __m128i negative = _mm_cmpgt_epi32(_mm_cvtepu16_epi32(lane_masks(sign_bits)), zero);
+    return four_long_floats(_mm256_add_epi64(head_part, tail_integers), _mm256_cvtepu32_epi64(places), negative, out);
 }
 
 }  // namespace logformat::avx2

@@ -88,30 +88,20 @@ Kernels<InstructionSet::Avx512>::list_terminators(const char* p, const char* end
     return count;
 }
 
-// Reads the four records whose terminators are at positions[0 .. 4N] (N
-// the pattern's elements) from `base`: positions[0] is the line end before
-// the first record, or -1 at the first, and the fill has found "L:" after
-// it; into the four records at `out`.
-// False where the batch declines; then nothing is stored. Called out of
-// line, as the AVX2 batch is.
-template <LogPattern pattern>
-[[gnu::target(LOGFORMAT_AVX512_TARGET), gnu::noinline]] inline bool
-Kernels<InstructionSet::Avx512>::read_four(const char* base, const std::int16_t* positions, const char* end,
-                                           AppData* out)
+namespace avx512 {
+
+// The batch once its lengths are checked (read_four): with `long_numbers`,
+// where some floating number is longer than a lane, each element whose
+// lanes hold one takes the path for numbers of two lanes.
+template <LogPattern pattern, bool long_numbers>
+[[gnu::target(LOGFORMAT_AVX512_TARGET), gnu::always_inline]] inline bool
+read_records(const char* base, const std::int16_t* positions, const char* end, __m512i after, __m512i lengths,
+             AppData* out)
 {
     constexpr std::size_t n = element_count(pattern);
-    constexpr auto kAll = static_cast<__mmask32>((std::uint64_t{1} << (kBatchRecords * n)) - 1);
-    const __m512i before = _mm512_loadu_si512(positions);
-    const __m512i after = _mm512_loadu_si512(positions + 1);
-    const __m512i lengths =
-        _mm512_sub_epi16(_mm512_sub_epi16(after, before), _mm512_loadu_si512(kBatchNumbers<pattern>[0].data()));
-    if ((_mm512_cmpgt_epu16_mask(_mm512_sub_epi16(lengths, _mm512_set1_epi16(1)),
-                                 _mm512_loadu_si512(kBatchNumbers<pattern>[1].data())) &
-         kAll) != 0)
+    if (!leads_match<pattern>(base, positions, end, after))
         return false;
-    if (!avx512::leads_match<pattern>(base, positions, end, after))
-        return false;
-    constexpr auto kIntegers = avx512::kIntegerLanes<pattern>;
+    constexpr auto kIntegers = kIntegerLanes<pattern>;
     std::array<const char*, 2 * kBatchRecords> integer_ends{};
     for (std::size_t i = 0; i < integer_ends.size(); ++i)
         integer_ends[i] = base + positions[kIntegers[i] + 1];
@@ -119,11 +109,10 @@ Kernels<InstructionSet::Avx512>::read_four(const char* base, const std::int16_t*
     for (std::size_t i = 1; i < integer_ends.size(); ++i)
         assert(integer_ends[i] - kIntegerLaneBytes >= base);
     __m256i integers;
-    if (!avx512::read_integers(
-            integer_ends,
-            _mm512_maskz_permutexvar_epi8(~std::uint64_t{0},
-                                          _mm512_loadu_si512(avx512::kIntegerLengthLanes<pattern>.data()), lengths),
-            integers))
+    if (!read_integers(integer_ends,
+                       _mm512_maskz_permutexvar_epi8(~std::uint64_t{0},
+                                                     _mm512_loadu_si512(kIntegerLengthLanes<pattern>.data()), lengths),
+                       integers))
         return false;
     // Element k of record r in 32-bit element 4 k + r (the integers' lanes
     // 0 to 3 are L's), and the integers as read_integers gives them.
@@ -141,22 +130,66 @@ Kernels<InstructionSet::Avx512>::read_four(const char* base, const std::int16_t*
         for (std::size_t r = 1; r < kBatchRecords; ++r)
             assert(ends[r] - kLaneBytes >= base);
         const __m512i lane_lengths = _mm512_maskz_permutexvar_epi8(
-            ~std::uint64_t{0}, _mm512_loadu_si512(avx512::kLengthLanes<pattern>[k].data()), lengths);
+            ~std::uint64_t{0}, _mm512_loadu_si512(kLengthLanes<pattern>[k].data()), lengths);
         __m128i numbers;
-        if (!avx512::four_numbers(ends, lane_lengths, numbers))
+        if (long_numbers && _mm512_cmpgt_epu8_mask(lane_lengths, _mm512_set1_epi8(kLaneBytes)) != 0) {
+            if (!four_long_numbers(ends, lane_lengths, numbers))
+                return false;
+        } else if (!four_numbers(ends, lane_lengths, numbers)) {
             return false;
+        }
         values = _mm512_mask_broadcast_i32x4(values, static_cast<__mmask16>(0xF << (4 * k)), numbers);
     }
     // The four records, as AppData lays them out one after another: 20
     // 32-bit fields, the first 16 in one register, the last 4 in another.
     const __m512i first_fields = _mm512_maskz_permutex2var_epi32(
-        0xFFFF, values, _mm512_loadu_si512(avx512::kRecordFields<pattern>.data()), integer_values);
+        0xFFFF, values, _mm512_loadu_si512(kRecordFields<pattern>.data()), integer_values);
     const __m512i last_fields = _mm512_maskz_permutex2var_epi32(
-        0xFFFF, values, _mm512_loadu_si512(avx512::kRecordFields<pattern>.data() + 16), integer_values);
+        0xFFFF, values, _mm512_loadu_si512(kRecordFields<pattern>.data() + 16), integer_values);
     _mm512_storeu_si512(out, first_fields);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(reinterpret_cast<char*>(out) + 64),
                      _mm512_maskz_extracti32x4_epi32(0xF, last_fields, 0));
     return true;
+}
+
+// The batch with numbers longer than a lane, out of line, so that the
+// copy without them keeps the registers it had.
+template <LogPattern pattern>
+[[gnu::target(LOGFORMAT_AVX512_TARGET), gnu::noinline]] bool
+read_records_with_long_numbers(const char* base, const std::int16_t* positions, const char* end, __m512i after,
+                               __m512i lengths, AppData* out)
+{
+    return read_records<pattern, true>(base, positions, end, after, lengths, out);
+}
+
+}  // namespace avx512
+
+// Reads the four records whose terminators are at positions[0 .. 4N] (N
+// the pattern's elements) from `base`: positions[0] is the line end before
+// the first record, or -1 at the first, and the fill has found "L:" after
+// it; into the four records at `out`.
+// False where the batch declines; then nothing is stored. Called out of
+// line, as the AVX2 batch is. A batch without a number longer than a lane,
+// as most logs write every one, takes a copy without the checks of longer
+// numbers.
+template <LogPattern pattern>
+[[gnu::target(LOGFORMAT_AVX512_TARGET), gnu::noinline]] inline bool
+Kernels<InstructionSet::Avx512>::read_four(const char* base, const std::int16_t* positions, const char* end,
+                                           AppData* out)
+{
+    constexpr std::size_t n = element_count(pattern);
+    constexpr auto kAll = static_cast<__mmask32>((std::uint64_t{1} << (kBatchRecords * n)) - 1);
+    const __m512i before = _mm512_loadu_si512(positions);
+    const __m512i after = _mm512_loadu_si512(positions + 1);
+    const __m512i lengths =
+        _mm512_sub_epi16(_mm512_sub_epi16(after, before), _mm512_loadu_si512(kBatchNumbers<pattern>[0].data()));
+    const __m512i shorter = _mm512_sub_epi16(lengths, _mm512_set1_epi16(1));
+    if ((_mm512_cmpgt_epu16_mask(shorter, _mm512_loadu_si512(kBatchNumbers<pattern>[1].data())) & kAll) != 0) {
+        if ((_mm512_cmpgt_epu16_mask(shorter, _mm512_loadu_si512(kBatchNumbers<pattern>[2].data())) & kAll) != 0)
+            return false;
+        return avx512::read_records_with_long_numbers<pattern>(base, positions, end, after, lengths, out);
+    }
+    return avx512::read_records<pattern, false>(base, positions, end, after, lengths, out);
 }
 
 }  // namespace logformat

@@ -127,4 +127,26 @@ template <bool exponents>
     return true;
 }
 
+// The floats of four 64-bit mantissas of up to 19 digits times
+// 10^-places, as the fast conversion gives them, into `out`; false where
+// it would decline. A mantissa beyond 2^53 is rounded to a double first,
+// and its double must lie farther than the margin from a float midpoint.
+[[gnu::target(LOGFORMAT_AVX512_TARGET), gnu::always_inline]] inline bool
+four_long_floats(__m256i mantissas, __m256i places, __mmask8 negative, __m128i& out)
+{
+    const __m256d exact = _mm256_div_pd(_mm256_cvtepu64_pd(mantissas), powers_of_ten<true>(places));
+    const __m256i margin = _mm256_maskz_mov_epi64(
+        _mm256_cmpgt_epu64_mask(mantissas, _mm256_set1_epi64x(static_cast<long long>(kExactMantissaLimit))),
+        _mm256_set1_epi64x(static_cast<long long>(kMidpointMargin)));
+    const __m256i low_bits =
+        _mm256_and_si256(_mm256_castpd_si256(exact), _mm256_set1_epi64x(static_cast<long long>(kMidpointLowBits)));
+    const __m256i from_midpoint =
+        _mm256_sub_epi64(low_bits, _mm256_sub_epi64(_mm256_set1_epi64x(static_cast<long long>(kMidpointBits)), margin));
+    if (_mm256_cmple_epu64_mask(from_midpoint, _mm256_add_epi64(margin, margin)) != 0)
+        return false;
+    const __m128i magnitudes = _mm_castps_si128(_mm256_maskz_cvtpd_ps(0xF, exact));
+    out = _mm_mask_xor_epi32(magnitudes, negative, magnitudes, _mm_set1_epi32(static_cast<int>(0x80000000u)));
+    return true;
+}
+
 }  // namespace logformat::avx512

@@ -19,19 +19,19 @@ namespace logformat::avx512 {
 
 // The bytes of a record that its leads are taken from, from its start:
 // enough for the eight at each of its terminators, the last one's too, when
-// each number is as long as a lane allows.
+// each number is as long as a batch reads it.
 inline constexpr long kRecordBytes = 128;
-// The bytes of a record whose every number is as long as its lane, with
-// the line end before it.
+// The bytes of a record whose every number is as long as a batch reads it,
+// with the line end before it.
 constexpr long longest_record()
 {
     long bytes = 0;
     for (std::size_t k = 0; k < kMostElements; ++k)
-        bytes += lead_skip(k) + (kElements[k].is_integer() ? kIntegerLaneBytes : kLaneBytes);
+        bytes += lead_skip(k) + (kElements[k].is_integer() ? kIntegerLaneBytes : kLongestFloating);
     return bytes;
 }
 static_assert(longest_record() + 8 <= kRecordBytes,
-              "a record of the longest lanes and the eight bytes at its last terminator fit its bytes");
+              "a record of the longest numbers and the eight bytes at its last terminator fit its bytes");
 
 // For each record r of a batch, the byte shuffle that fills eight bytes for
 // each of its terminators with the terminator's place (the low byte of its

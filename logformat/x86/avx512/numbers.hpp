@@ -10,14 +10,105 @@
 // plain, or not settled by the fast conversion, the element is declined.
 
 #include "logformat/batch/batch.hpp"
+#include "logformat/conversion/to_float.hpp"
 #include "logformat/x86/avx512/lanes.hpp"
 #include "logformat/x86/avx512/target.hpp"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <immintrin.h>
 
 namespace logformat::avx512 {
+
+// Lane r from the 16 bytes at ends[r] - before, its `valid` bytes alone (16
+// bits a lane), the others zero.
+[[gnu::target(LOGFORMAT_AVX512_TARGET), gnu::always_inline]] inline __m512i
+masked_lanes(const std::array<const char*, kBatchRecords>& ends, std::uint64_t valid, int before)
+{
+    __m512i text = _mm512_castsi128_si512(_mm_maskz_loadu_epi8(static_cast<__mmask16>(valid), ends[0] - before));
+    text = _mm512_inserti32x4(text, _mm_maskz_loadu_epi8(static_cast<__mmask16>(valid >> 16), ends[1] - before), 1);
+    text = _mm512_inserti32x4(text, _mm_maskz_loadu_epi8(static_cast<__mmask16>(valid >> 32), ends[2] - before), 2);
+    return _mm512_inserti32x4(text, _mm_maskz_loadu_epi8(static_cast<__mmask16>(valid >> 48), ends[3] - before), 3);
+}
+
+// Each lane's bits up to its point and the point's own, in 16-bit elements
+// of lane masks; none in a lane without a point.
+[[gnu::target(LOGFORMAT_AVX512_TARGET), gnu::always_inline]] inline __m128i through_point(__m128i point)
+{
+    return _mm_and_si128(_mm_sub_epi16(_mm_slli_epi16(point, 1), _mm_set1_epi16(1)),
+                         _mm_movm_epi16(_mm_test_epi16_mask(point, point)));
+}
+
+// The four floating numbers of an element where any is longer than a lane:
+// each number's last 16 bytes (its tail) and the 16 before them (its head)
+// in two registers, each lane's valid bytes loaded alone, so that no load
+// reads a byte before the data. A minus or none, then digits with a point or
+// none, 19 digits at most, and no exponent: the shortest decimal of a
+// double, as most languages print one. The digits of each half make an
+// integer, as a lane's do (lane_integers); the mantissa is the head's times
+// 10 to the tail's count of digits, plus the tail's, exact in 64 bits, and
+// the places after the point are counted over both halves.
+[[gnu::target(LOGFORMAT_AVX512_TARGET), gnu::always_inline]] inline bool
+four_long_numbers(const std::array<const char*, kBatchRecords>& ends, __m512i lengths, __m128i& out)
+{
+    const __m512i index = _mm512_set4_epi32(0x0F0E0D0C, 0x0B0A0908, 0x07060504, 0x03020100);
+    const __m512i place_and_length = _mm512_add_epi8(index, lengths);
+    const std::uint64_t tail_valid = _mm512_cmpge_epu8_mask(place_and_length, _mm512_set1_epi8(kLaneBytes));
+    const std::uint64_t head_valid = _mm512_cmpge_epu8_mask(place_and_length, _mm512_set1_epi8(2 * kLaneBytes));
+    const __m512i tail = masked_lanes(ends, tail_valid, kLaneBytes);
+    const __m512i head = masked_lanes(ends, head_valid, 2 * kLaneBytes);
+    const __m512i zero_char = _mm512_set1_epi8('0');
+    const __m512i nine = _mm512_set1_epi8(9);
+    const std::uint64_t tail_digits = _mm512_cmple_epu8_mask(_mm512_sub_epi8(tail, zero_char), nine);
+    const std::uint64_t head_digits = _mm512_cmple_epu8_mask(_mm512_sub_epi8(head, zero_char), nine);
+    const std::uint64_t tail_points = _mm512_cmpeq_epi8_mask(tail, _mm512_set1_epi8('.'));
+    const std::uint64_t head_points = _mm512_cmpeq_epi8_mask(head, _mm512_set1_epi8('.'));
+    // A minus is a sign at the number's first byte: its head's first where
+    // it has a head, its tail's first where it has none.
+    constexpr std::uint64_t kLaneFirstBits = 0x0001000100010001;
+    const __m128i heads = lane_masks(head_valid);
+    const auto with_head =
+        static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_movm_epi16(_mm_test_epi16_mask(heads, heads))));
+    const std::uint64_t tail_signs = _mm512_cmpeq_epi8_mask(tail, _mm512_set1_epi8('-')) & tail_valid &
+                                     ~((tail_valid << 1) & ~kLaneFirstBits) & ~with_head;
+    const std::uint64_t head_signs =
+        _mm512_cmpeq_epi8_mask(head, _mm512_set1_epi8('-')) & head_valid & ~((head_valid << 1) & ~kLaneFirstBits);
+    if ((tail_valid & ~(tail_digits | tail_points | tail_signs)) != 0 ||
+        (head_valid & ~(head_digits | head_points | head_signs)) != 0)
+        return false;
+    const __m128i tail_point = lane_masks(tail_points);
+    const __m128i head_point = lane_masks(head_points);
+    const __m128i tail_count = _mm_popcnt_epi16(lane_masks(tail_digits));
+    const __m128i count = _mm_add_epi16(tail_count, _mm_popcnt_epi16(lane_masks(head_digits)));
+    const __mmask8 wrong =
+        _mm_cmpgt_epi16_mask(_mm_add_epi16(_mm_popcnt_epi16(tail_point), _mm_popcnt_epi16(head_point)),
+                             _mm_set1_epi16(1)) |  // two points
+        _mm_cmpeq_epi16_mask(count, _mm_setzero_si128()) |
+        _mm_cmpgt_epi16_mask(count, _mm_set1_epi16(Decimal::kMantissaDigits));
+    if ((wrong & 0xF) != 0)
+        return false;
+    // Each half's bytes up to its point move up one, closing the gap; the
+    // places after the point are the bytes above it in its half, and where
+    // it is in the head, every digit of the tail too.
+    const __m128i tail_moved = through_point(tail_point);
+    const __m128i head_moved = through_point(head_point);
+    const __m128i tail_has_point = _mm_movm_epi16(_mm_test_epi16_mask(tail_point, tail_point));
+    const __m128i head_has_point = _mm_movm_epi16(_mm_test_epi16_mask(head_point, head_point));
+    const __m128i places = _mm_add_epi16(_mm_add_epi16(_mm_popcnt_epi16(_mm_andnot_si128(tail_moved, tail_has_point)),
+                                                       _mm_popcnt_epi16(_mm_andnot_si128(head_moved, head_has_point))),
+                                         _mm_and_si128(tail_count, head_has_point));
+    const __m256i tail_integers =
+        four_integers(lane_integers(_mm512_maskz_sub_epi8(tail_digits, tail, zero_char),
+                                    static_cast<std::uint64_t>(_mm_cvtsi128_si64(tail_moved))));
+    const __m256i head_integers =
+        four_integers(lane_integers(_mm512_maskz_sub_epi8(head_digits, head, zero_char),
+                                    static_cast<std::uint64_t>(_mm_cvtsi128_si64(head_moved))));
+    const __m256i tail_scale = _mm256_cvttpd_epu64(powers_of_ten<true>(_mm256_cvtepu16_epi64(tail_count)));
+    const __m256i mantissas = _mm256_add_epi64(_mm256_mullo_epi64(head_integers, tail_scale), tail_integers);
+    const __m128i signs = lane_masks(tail_signs | head_signs);
+    return four_long_floats(mantissas, _mm256_cvtepu16_epi64(places), _mm_test_epi16_mask(signs, signs), out);
+}
 
 // Converts the four floating numbers that end at `ends`, whose lengths (1
 // to 16, checked by the caller) fill the 16 bytes of each lane of `lengths`.
