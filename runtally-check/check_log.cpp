@@ -7,6 +7,7 @@
 #include "logformat/log_stream.hpp"
 #include "logformat/pattern.hpp"
 #include "logformat/read_sample.hpp"
+#include "runtally-check/program.hpp"
 #include "runtally-check/stop.hpp"
 
 #include <array>
@@ -14,8 +15,6 @@
 using namespace logformat;
 
 namespace {
-
-constexpr const char* kProgram = "runtally-check";
 
 std::string where(TextPosition at)
 {

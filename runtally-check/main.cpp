@@ -10,6 +10,7 @@
 #include "common/log_list.hpp"
 #include "common/names.hpp"
 #include "runtally-check/check_log.hpp"
+#include "runtally-check/program.hpp"
 #include "runtally_version.hpp"
 
 #include <cstdio>
@@ -18,8 +19,6 @@
 using namespace logformat;
 
 namespace {
-
-constexpr const char* kProgram = "runtally-check";
 
 constexpr const char* kUsage =
     "usage: runtally-check [OPTION]... [--] LOG...\n"

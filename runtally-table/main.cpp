@@ -8,6 +8,7 @@
 #include "common/log_list.hpp"
 #include "common/names.hpp"
 #include "runtally-table/merge.hpp"
+#include "runtally-table/program.hpp"
 #include "runtally-table/summary.hpp"
 #include "runtally-table/table_log.hpp"
 #include "runtally-table/table_writer.hpp"
@@ -28,7 +29,6 @@ using namespace logformat;
 
 namespace {
 
-constexpr const char* kProgram = "runtally-table";
 constexpr const char* kUsage =
     "usage: runtally-table [OPTION]... [--] LOG...\n"
     "   or: runtally-table --merge [OPTION]... [--] TABLE...\n";

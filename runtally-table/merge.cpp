@@ -2,6 +2,7 @@
 
 #include "common/diagnostics.hpp"
 #include "common/names.hpp"
+#include "runtally-table/program.hpp"
 #include "runtally-table/summary.hpp"
 #include "runtally-table/table_reader.hpp"
 
@@ -12,8 +13,6 @@
 using namespace logformat;
 
 namespace {
-
-constexpr const char* kProgram = "runtally-table";
 
 // The merged table: its form is the tables' (the first row's, or the first
 // header's); the summary has one form.

@@ -5,6 +5,7 @@
 #include "common/outcome.hpp"
 #include "logformat/read_sample.hpp"
 #include "runtally-table/log_rows.hpp"
+#include "runtally-table/program.hpp"
 #include "runtally/tally_log.hpp"
 
 #include <array>
@@ -15,8 +16,6 @@
 using namespace logformat;
 
 namespace {
-
-constexpr const char* kProgram = "runtally-table";
 
 // Where the samples of a log fall: windows of sample time or of samples,
 // from the first to the current, never back.

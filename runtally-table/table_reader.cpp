@@ -17,7 +17,6 @@ using namespace logformat;
 
 namespace {
 
-constexpr std::string_view kLogBytes = "log_bytes";
 constexpr std::size_t kLogBytesField = kRowColumns;  // the field after the columns
 
 // What a column holds, as the writer writes it.

@@ -7,10 +7,6 @@
 
 namespace {
 
-// The column that holds, in CSV and JSON, the bytes of a name that the
-// format cannot hold as text.
-constexpr std::string_view kLogBytes = "log_bytes";
-
 // Bytes in base64 (RFC 4648, with padding), as Python's base64.b64decode
 // reads them.
 std::string base64(std::string_view bytes)

@@ -33,6 +33,10 @@
 
 enum class Format { Tsv, Csv, Json };
 
+// The column that holds, in CSV and JSON, the bytes of a name that the
+// format cannot hold as text.
+inline constexpr std::string_view kLogBytes = "log_bytes";
+
 // A log's name, as given: bytes.
 struct Name {
     std::string_view bytes;

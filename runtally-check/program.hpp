@@ -1,0 +1,4 @@
+#pragma once
+
+// The program's name, as its diagnostics begin.
+inline constexpr const char* kProgram = "runtally-check";
