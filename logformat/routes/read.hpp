@@ -31,22 +31,21 @@ template <InstructionSet set, LogPattern pattern>
 {
     const char* p = bytes.data();
     const char* const end = bytes.data_end();
+    // A read with notes takes one record at a time, unless they ask to read ahead.
+    const bool reads_ahead = notes == nullptr || notes->read_ahead;
     // After a fill that read nothing, whose record the character rules read,
     // the next record may be one that neither the batch nor the window reads
-    // either: the window tries it before the structural pass is spent.
-    const bool window_first = ahead.count() == 0;
+    // either: the window tries it alone before the structural pass is spent.
+    const bool one_first = !reads_ahead || ahead.count() == 0;
     ahead.start(pattern, bytes);
-    // A read with notes takes one record at a time, unless they ask to read ahead.
-    if (notes == nullptr || notes->read_ahead) [[likely]] {
-        if (window_first)
-            p = window_read_one<set, pattern>(p, end, ahead);
-        if (p != nullptr) {
-            if constexpr (Kernels<set>::kReadsBatches)
-                p = batch_fill<set, pattern>(p, end, ahead, ReadAhead::kSamples);
-            window_fill<set, pattern>(p, end, ahead, ReadAhead::kSamples);
-        }
-    } else {
-        window_read_one<set, pattern>(p, end, ahead);
+    // Both reads of one record alone take one copy of the window, rather
+    // than one each: every copy of the window is long to compile.
+    if (one_first)
+        p = window_read_one<set, pattern>(p, end, ahead);
+    if (reads_ahead && p != nullptr) [[likely]] {
+        if constexpr (Kernels<set>::kReadsBatches)
+            p = batch_fill<set, pattern>(p, end, ahead, ReadAhead::kSamples);
+        window_fill<set, pattern>(p, end, ahead, ReadAhead::kSamples);
     }
     if (ahead.count() > 0) {
         if (notes != nullptr)
